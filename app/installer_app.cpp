@@ -1,0 +1,123 @@
+#include "app/installer_app.h"
+
+#include "app/diagnostic_log.h"
+#include "app/format.h"
+#include "app/text.h"
+#include "checks/administrator.h"
+#include "checks/disk_space.h"
+#include "checks/net_framework.h"
+#include "checks/windows_installer.h"
+#include "trust/signer_information.h"
+#include "trust/verify_file_signature.h"
+#include "ui/report_result.h"
+
+std::uint32_t ExitCodeOf(std::int32_t runResult, std::uint32_t installerExitCode)
+{
+    return runResult != 0 ? static_cast<std::uint32_t>(runResult) : installerExitCode;
+}
+
+bool NeedsReport(std::int32_t runResult, std::uint32_t installerExitCode)
+{
+    return (runResult != 0 && runResult != 1) || installerExitCode != 0;
+}
+
+CVelloxInstallerApp::CVelloxInstallerApp(AppServices services, std::uintptr_t moduleHandle,
+                                         std::vector<std::wstring> arguments, std::wstring rawCommandLine)
+    : m_services(services), m_hInstance(moduleHandle), m_arguments(std::move(arguments)),
+      m_lpCmdLine(std::move(rawCommandLine))
+{
+}
+
+bool CVelloxInstallerApp::InitInstance()
+{
+    m_nPromptDepth = 0;
+    m_services.dialogs.InitializeUserInterface();
+
+    std::int32_t result = ParseParameters();
+    if (result == Status::kOk) {
+        LogMessage(L"Started %ld\n", m_services.clock.GetTickCount());
+        result = VerifyOwnSignature();
+    }
+    if (result == Status::kOk) {
+        LogSignerInformation(*this);
+        result = RunChecks();
+    }
+    if (result == Status::kOk)
+        result = StartWorkerAndWait();
+
+    m_nRunResult = result;
+    if (NeedsReport(result, m_nInstallerExitCode))
+        ReportResult(*this, result);
+    return false;
+}
+
+std::int32_t CVelloxInstallerApp::VerifyOwnSignature()
+{
+    std::wstring description;
+    if (VerifyFileSignature(m_services.ownModule.GetOwnModulePath(), description) == 0)
+        return Status::kOk;
+    if (m_bSilent) {
+        LogText(L"Not signed correctly so failing now!\n");
+        return Status::kNoSignature;
+    }
+    const std::wstring product = m_services.strings.Load(StringId::kProductName);
+    const std::wstring heading = Format(m_services.strings.Load(StringId::kVerifyQuestion), product);
+    LogText(L"Not signed correctly\n");
+    if (m_services.dialogs.AskQuestion(description, heading) != Dialogs::kOk)
+        return Status::kNoSignature;
+    // Closing the question (the main window) left a quit request behind;
+    // it must not end the dialogs still to come.
+    m_services.threads.DispatchPendingMessages();
+    return Status::kOk;
+}
+
+std::int32_t CVelloxInstallerApp::RunChecks()
+{
+    if (IsAdminCheckEnabled(m_services.strings) && !IsUserAdministrator())
+        return Status::kNotAdministrator;
+    if (!CheckNetFramework(*this))
+        return Status::kFrameworkMissing;
+    if (!CheckWindowsInstaller())
+        return Status::kInstallerTooOld;
+    if (!CheckFreeDiskSpace(*this))
+        return Status::kDiskFull;
+    return Status::kOk;
+}
+
+std::int32_t CVelloxInstallerApp::StartWorkerAndWait()
+{
+    Threads& threads = m_services.threads;
+    std::uint32_t error = 0;
+    // Without both events and the worker the wait below could never end, so
+    // each failure stops the run before the splash appears.
+    m_hWorkerDoneEvent = threads.CreateManualResetEvent(error);
+    if (!m_hWorkerDoneEvent) {
+        LogMessage(L"Failed to create the worker done event %ld\n", error);
+        return static_cast<std::int32_t>(HResultFromWin32(error));
+    }
+    m_hInstallerShownEvent = threads.CreateManualResetEvent(error);
+    if (!m_hInstallerShownEvent) {
+        LogMessage(L"Failed to create the installer shown event %ld\n", error);
+        return static_cast<std::int32_t>(HResultFromWin32(error));
+    }
+    if (!threads.StartWorker([this] { WorkerThreadProc(); }, error)) {
+        LogMessage(L"Failed to start the worker thread %ld\n", error);
+        return static_cast<std::int32_t>(HResultFromWin32(error));
+    }
+    // From here until the done event the worker alone writes the log.
+    std::unique_ptr<Splash> splash = m_services.dialogs.CreateSplash();
+    if (!m_bSilent && m_nPromptDepth == 0)
+        splash->Show();
+    Event* const events[] = {m_hInstallerShownEvent.get(), m_hWorkerDoneEvent.get()};
+    WaitForWorker(events, splash.get());
+    splash.reset();
+    return m_nRunResult;
+}
+
+std::uint32_t CVelloxInstallerApp::ExitInstance()
+{
+    const std::uint32_t exitCode = ExitCodeOf(m_nRunResult, m_nInstallerExitCode);
+    LogMessage(L"Ended %ld\n", m_services.clock.GetTickCount());
+    CloseLog();
+    return exitCode;
+}

@@ -1,0 +1,120 @@
+// The application object: the run's shared state and the fixed order of the
+// start-up steps, the worker's run and the exit code.
+//
+// Everything here is portable; the platform reaches it only through the
+// services handed to the constructor.
+#pragma once
+
+#include "app/clock.h"
+#include "app/code_page.h"
+#include "app/string_table.h"
+#include "app/system_paths.h"
+#include "app/threads.h"
+#include "trust/own_module.h"
+#include "ui/dialogs.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The platform services the run is made of. All must outlive the app.
+struct AppServices {
+    Clock& clock;
+    const CodePage& codePage;
+    StringTable& strings;
+    SystemPaths& paths;
+    Threads& threads;
+    Dialogs& dialogs;
+    OwnModule& ownModule;
+};
+
+// Status values of the run.
+namespace Status {
+inline constexpr std::int32_t kOk = 0;
+inline constexpr std::int32_t kFail = static_cast<std::int32_t>(0x80004005);              // E_FAIL
+inline constexpr std::int32_t kInvalidParameter = static_cast<std::int32_t>(0x80030057);  // STG_E_INVALIDPARAMETER
+inline constexpr std::int32_t kNoSignature = static_cast<std::int32_t>(0x800B0100);       // TRUST_E_NOSIGNATURE
+inline constexpr std::int32_t kNotAdministrator = static_cast<std::int32_t>(0x80110413);
+inline constexpr std::int32_t kFrameworkMissing = static_cast<std::int32_t>(0x80110409);
+inline constexpr std::int32_t kInstallerTooOld = 1613;  // ERROR_INSTALL_PACKAGE_VERSION
+inline constexpr std::int32_t kDiskFull = static_cast<std::int32_t>(0x80030070);  // STG_E_MEDIUMFULL
+}  // namespace Status
+
+// The process exit code: the run result when it is not 0, else the
+// installer's exit code.
+std::uint32_t ExitCodeOf(std::int32_t runResult, std::uint32_t installerExitCode);
+// A run is reported unless it succeeded (result 0 or 1) with installer code 0.
+bool NeedsReport(std::int32_t runResult, std::uint32_t installerExitCode);
+
+class CVelloxInstallerApp {
+public:
+    // moduleHandle: the executable's instance handle as a number (0 means
+    // none); arguments: the process's arguments without the program name;
+    // rawCommandLine: the command line's text after the program name.
+    CVelloxInstallerApp(AppServices services, std::uintptr_t moduleHandle, std::vector<std::wstring> arguments,
+                        std::wstring rawCommandLine);
+
+    // The whole run on the main thread. Always false: there is no message
+    // loop of the application's own after it.
+    bool InitInstance();
+    // Logs the end, closes the log and gives the process exit code: the run
+    // result when it is not 0, else the installer's exit code.
+    std::uint32_t ExitInstance();
+
+    // Reads the arguments into the option fields, chooses the base folder,
+    // builds the forwarded command line and opens the log when asked.
+    // 0 or 0x80030057. Gives the same fields every time it runs.
+    std::int32_t ParseParameters();
+
+    // The worker's whole job; result 0 or a failure code.
+    std::int32_t RunEmbeddedResource(std::uint32_t* installerExitCode);
+    void WorkerThreadProc();
+
+    // The temporary-folder prompt (worker thread). 0 with folder updated when
+    // the user accepted a new one, else E_FAIL.
+    std::int32_t AskTempFolder(std::wstring& folder);
+
+    // Main thread: pumps messages and sleeps until the worker is done, ending
+    // the splash when the installer shows a window and hiding it while the
+    // worker's prompt is open. events: installer shown, then worker done.
+    void WaitForWorker(std::span<Event* const> events, Splash* splash);
+
+    AppServices& GetServices() { return m_services; }
+    const std::wstring& GetRawCommandLine() const { return m_lpCmdLine; }
+    std::uintptr_t GetInstanceHandle() const { return m_hInstance; }
+
+    std::int32_t m_nRunResult = 0;
+    std::uint32_t m_nInstallerExitCode = 0;
+    std::atomic<std::int32_t> m_nPromptDepth = 0;
+    std::unique_ptr<Event> m_hWorkerDoneEvent;
+    std::unique_ptr<Event> m_hInstallerShownEvent;
+    bool m_bZeroGuid = false;
+    bool m_bRemoveTempFolder = true;
+    bool m_bRunInstaller = true;
+    bool m_bSilent = false;
+    std::wstring m_strProgramName;
+    std::wstring m_strTempFolder;
+    std::wstring m_strForwardedCommandLine;
+    // Disk space check results, for the report.
+    std::int64_t m_nRequiredMb = 0;
+    std::int64_t m_nFreeMb = 0;
+    std::wstring m_strDrive;
+    // .NET Framework requirement, for the report.
+    std::wstring m_strRequiredNet = L"Unknown .NET Version";
+    std::int32_t m_nRequiredNetSp = 0;
+    std::int32_t m_nRequiredNetMajor = 2;
+
+private:
+    std::int32_t VerifyOwnSignature();
+    std::int32_t RunChecks();
+    std::int32_t StartWorkerAndWait();
+    std::wstring DefaultBaseFolder() const;
+    std::int32_t ResolvePathOption(class CCommandLineInfoEx& info, const wchar_t* name, std::wstring& fullPath) const;
+
+    AppServices m_services;
+    std::uintptr_t m_hInstance;
+    std::vector<std::wstring> m_arguments;
+    std::wstring m_lpCmdLine;
+};

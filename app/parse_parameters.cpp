@@ -1,0 +1,121 @@
+#include "app/command_line_info.h"
+#include "app/diagnostic_log.h"
+#include "app/installer_app.h"
+
+namespace {
+
+// Base folders longer than this leave too little room for the GUID folder
+// and the payload's own names under the platform's path limit.
+constexpr std::size_t kMaxDefaultBaseFolder = 100;
+// Below this length the common application-data folder gets a folder of our
+// own appended.
+constexpr std::size_t kMaxBaseForOwnFolder = 90;
+
+std::wstring AppendPathComponent(std::wstring path, std::wstring_view component)
+{
+    while (!component.empty() && component.front() == L'\\')
+        component.remove_prefix(1);
+    if (!path.empty() && path.back() != L'\\')
+        path += L'\\';
+    return path.append(component);
+}
+
+}  // namespace
+
+std::wstring CVelloxInstallerApp::DefaultBaseFolder() const
+{
+    const SystemPaths& paths = m_services.paths;
+    // A failed call is taken as "no such folder" rather than as an empty
+    // base folder, which would put the payload in the current directory.
+    if (auto temp = paths.TempFolder(); temp && !temp->empty() && temp->size() <= kMaxDefaultBaseFolder)
+        return *temp;
+    if (auto appData = paths.SpecialFolder(SystemPaths::kCsidlAppData);
+        appData && appData->size() <= kMaxDefaultBaseFolder)
+        return *appData;
+    const auto common = paths.SpecialFolder(SystemPaths::kCsidlCommonAppData);
+    if (!common || common->size() > kMaxDefaultBaseFolder)
+        return paths.EnvironmentValue(L"SystemDrive");
+    if (common->size() < kMaxBaseForOwnFolder)
+        return AppendPathComponent(*common, L"\\Tarnwick");
+    return *common;
+}
+
+std::int32_t CVelloxInstallerApp::ResolvePathOption(CCommandLineInfoEx& info, const wchar_t* name,
+                                                    std::wstring& fullPath) const
+{
+    fullPath.clear();
+    if (info.IsMissingValue(name))
+        return Status::kInvalidParameter;
+    std::wstring value;
+    if (!info.GetOption(name, value))
+        return Status::kOk;
+    const auto resolved = m_services.paths.FullPath(value);
+    if (!resolved) {
+        LogMessage(L"Path of option '%s' is too long: '%s'\n", name, value);
+        return Status::kInvalidParameter;
+    }
+    fullPath = *resolved;
+    return Status::kOk;
+}
+
+std::int32_t CVelloxInstallerApp::ParseParameters()
+{
+    std::int32_t result = Status::kOk;
+    CCommandLineInfoEx info;
+    info.ParseCommandLine(m_arguments);
+
+    m_bSilent = false;
+    m_bZeroGuid = false;
+    m_bRemoveTempFolder = true;
+    m_bRunInstaller = true;
+    m_strTempFolder = DefaultBaseFolder();
+
+    if (info.IsFlag(L"IAgreeToTheEULA"))
+        m_bSilent = true;
+    if (info.IsFlag(L"dontrun")) {
+        m_bRunInstaller = false;
+        info.RemoveOption(L"dontrun");
+    }
+    if (info.IsFlag(L"zeroguid")) {
+        m_bZeroGuid = true;
+        info.RemoveOption(L"zeroguid");
+    }
+    if (info.IsFlag(L"keep")) {
+        m_bRemoveTempFolder = false;
+        info.RemoveOption(L"keep");
+    }
+
+    std::wstring fullPath;
+    if (const std::int32_t r = ResolvePathOption(info, L"extract", fullPath); r != Status::kOk)
+        result = r;
+    else if (!fullPath.empty())
+        info.SetOption(L"extract", fullPath);
+
+    if (const std::int32_t r = ResolvePathOption(info, L"log", fullPath); r != Status::kOk) {
+        result = r;
+    } else if (!fullPath.empty()) {
+        info.SetOption(L"log", fullPath);
+        OpenLog(m_services.codePage.ToAnsi(fullPath));
+    }
+
+    if (const std::int32_t r = ResolvePathOption(info, L"temp", fullPath); r != Status::kOk)
+        result = r;
+    else if (!fullPath.empty())
+        m_strTempFolder = fullPath;  // the table keeps the value as typed
+
+    info.BuildForwardedCommandLine(m_strProgramName, m_strForwardedCommandLine);
+
+    if (info.IsMissingValue(L"?")) {
+        result = Status::kInvalidParameter;
+        LogText(L"Ask for help\n");
+    }
+    std::wstring help;
+    if (info.GetOption(L"?", help)) {
+        result = Status::kInvalidParameter;
+        LogText(L"Ask for help\n");
+    }
+
+    LogMessage(L"Command line params %s\n", m_strForwardedCommandLine);
+    LogMessage(L"Temp folder '%s'\n", m_strTempFolder);
+    return result;
+}

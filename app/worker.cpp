@@ -1,0 +1,69 @@
+#include "app/diagnostic_log.h"
+#include "app/installer_app.h"
+#include "launch/run_program.h"
+#include "payload/embedded_information.h"
+#include "payload/extract_payload.h"
+#include "payload/temp_folder.h"
+
+void CVelloxInstallerApp::WorkerThreadProc()
+{
+    m_nRunResult = RunEmbeddedResource(&m_nInstallerExitCode);
+    // The result is stored before the event: the main thread reads it only
+    // after seeing the event, and logs nothing before that.
+    m_hWorkerDoneEvent->Set();
+}
+
+std::int32_t CVelloxInstallerApp::RunEmbeddedResource(std::uint32_t* installerExitCode)
+{
+    LogText(L"Run Embedded Resources \n");
+    *installerExitCode = 0;
+
+    std::int32_t result = ParseParameters();
+    if (result != Status::kOk) {
+        LogText(L"Failed to parse parameters\n");
+        return result;
+    }
+    if (m_hInstance == 0) {
+        LogText(L"RunEmbeddedResource hLibrary is not set\n");
+        return Status::kOk;
+    }
+
+    result = SetTempFolder(m_strTempFolder);
+    if (result != Status::kOk) {
+        result = AskTempFolder(m_strTempFolder);
+        if (result == Status::kOk)
+            result = SetTempFolder(m_strTempFolder);
+    }
+    if (result != Status::kOk)
+        return result;  // nothing was extracted, so nothing is removed
+
+    if (m_bZeroGuid)
+        UseZeroGuid();
+    WriteEmbeddedInformation();  // forms the temporary folder; its result does not matter
+
+    std::wstring runTarget;
+    result = ExtractPayload(*this, runTarget);
+    if (m_bRunInstaller && result == Status::kOk)
+        result = RunProgram(*this, runTarget, m_strForwardedCommandLine, installerExitCode);
+
+    LogMessage(L"Remove folder '%s'\n", m_bRemoveTempFolder ? L"Yes" : L"No");
+    if (m_bRemoveTempFolder)
+        RemoveTempFolder(*this);
+    return result;
+}
+
+std::int32_t CVelloxInstallerApp::AskTempFolder(std::wstring& folder)
+{
+    if (m_bSilent) {
+        LogText(L"Not Prompting the user as silent installation\n");
+        return Status::kFail;
+    }
+    const std::wstring title = m_services.strings.Load(StringId::kProductName);
+    ++m_nPromptDepth;
+    const std::optional<std::wstring> accepted = m_services.dialogs.AskTempFolder(title, folder);
+    --m_nPromptDepth;
+    if (!accepted)
+        return Status::kFail;
+    folder = *accepted;
+    return Status::kOk;
+}

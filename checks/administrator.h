@@ -1,0 +1,8 @@
+#pragma once
+
+#include "app/string_table.h"
+
+// True unless the build's administrator switch is exactly "0".
+bool IsAdminCheckEnabled(const StringTable& strings);
+// True when the current token is a member of the local Administrators group.
+bool IsUserAdministrator();

@@ -1,0 +1,4 @@
+#pragma once
+
+// True when the Windows Installer engine is recent enough.
+bool CheckWindowsInstaller();

@@ -1,0 +1,63 @@
+// A whole application object on fakes, with the process-wide log attached to
+// an in-memory file system and cleared before and after each test.
+#pragma once
+
+#include "app/diagnostic_log.h"
+#include "app/installer_app.h"
+#include "fakes/fake_code_page.h"
+#include "fakes/fake_log_files.h"
+#include "fakes/fake_platform.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+class AppFixture : public ::testing::Test {
+protected:
+    AppFixture()
+    {
+        g_log.Reset();
+        g_log.Attach(&codePage, &logFiles);
+    }
+    ~AppFixture() override
+    {
+        g_log.Reset();
+        g_log.Attach(nullptr, nullptr);
+    }
+
+    // A fresh application object for the given arguments.
+    CVelloxInstallerApp& MakeApp(std::vector<std::wstring> arguments, std::uintptr_t module = 0x400000)
+    {
+        std::wstring raw;
+        for (const auto& argument : arguments)
+            raw += (raw.empty() ? L"" : L" ") + argument;
+        app = std::make_unique<CVelloxInstallerApp>(
+            AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule}, module, std::move(arguments),
+            raw);
+        return *app;
+    }
+
+    // Everything logged so far: the pending text, or the file's bytes with
+    // CR LF turned back into LF once a log file is open.
+    std::wstring LoggedText() const
+    {
+        if (g_log.GetPath().empty())
+            return g_log.GetPendingText();
+        std::wstring text;
+        for (const char c : logFiles.files.at(codePage.ToAnsi(g_log.GetPath()))) {
+            if (c != '\r')
+                text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+        }
+        return text + g_log.GetPendingText();
+    }
+
+    FakeClock clock;
+    FakeCodePage codePage;
+    FakeLogFiles logFiles;
+    FakeStringTable strings;
+    FakeSystemPaths paths;
+    FakeThreads threads;
+    FakeDialogs dialogs;
+    FakeOwnModule ownModule;
+    std::unique_ptr<CVelloxInstallerApp> app;
+};

@@ -1,0 +1,135 @@
+#include "app/diagnostic_log.h"
+#include "fakes/fake_code_page.h"
+#include "fakes/fake_log_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <unistd.h>
+
+namespace {
+
+class DiagnosticLogTest : public ::testing::Test {
+protected:
+    DiagnosticLogTest() { log.Attach(&codePage, &files); }
+
+    FakeCodePage codePage;
+    FakeLogFiles files;
+    DiagnosticLog log;
+};
+
+TEST_F(DiagnosticLogTest, TextCollectsInMemoryUntilOpened)
+{
+    log.Write(L"first\n");
+    log.Write(L"second\n");
+    EXPECT_TRUE(files.files.empty());
+    log.Open("c:\\x.log");
+    EXPECT_EQ(files.files["c:\\x.log"], "first\r\nsecond\r\n");
+    EXPECT_TRUE(log.GetPendingText().empty());
+    log.Write(L"third\n");
+    EXPECT_EQ(files.files["c:\\x.log"], "first\r\nsecond\r\nthird\r\n");
+}
+
+TEST_F(DiagnosticLogTest, EveryLineFeedBecomesCrLfLikeTextMode)
+{
+    log.Open("a");
+    log.Write(L"a\nb\r\nc");
+    EXPECT_EQ(files.files["a"], "a\r\nb\r\r\nc");
+}
+
+TEST_F(DiagnosticLogTest, SamePathIsNotTruncatedAgainButAnotherIs)
+{
+    files.files["a"] = "old contents";
+    log.Open("a");
+    log.Write(L"one\n");
+    log.Open("a");
+    log.Write(L"two\n");
+    EXPECT_EQ(files.files["a"], "one\r\ntwo\r\n");
+    EXPECT_EQ(files.opens, 1);
+    log.Open("b");
+    EXPECT_EQ(files.openStreams, 1);
+    EXPECT_EQ(log.GetPath(), L"b");
+}
+
+TEST_F(DiagnosticLogTest, CloseAndReopenAppendsAndKeepsTextLoggedInBetweenInMemory)
+{
+    log.Open("a");
+    log.Write(L"before\n");
+    log.Close();
+    EXPECT_EQ(files.openStreams, 0);
+    log.Write(L"while closed\n");
+    files.files["a"] += "installer line\r\n";  // another program appends meanwhile
+    log.Reopen();
+    log.Write(L"after\n");
+    EXPECT_EQ(files.files["a"], "before\r\ninstaller line\r\nafter\r\n");
+    EXPECT_EQ(log.GetPendingText(), L"while closed\n");
+    log.Reopen();  // already open: nothing happens
+    EXPECT_EQ(files.openStreams, 1);
+}
+
+TEST_F(DiagnosticLogTest, UnopenablePathKeepsTextInMemoryAndIsTriedAgainOnReopen)
+{
+    files.unopenable.insert("c:\\dir");
+    log.Write(L"early\n");
+    log.Open("c:\\dir");
+    EXPECT_FALSE(log.IsOpen());
+    EXPECT_EQ(log.GetPath(), L"c:\\dir");
+    log.Write(L"later\n");
+    EXPECT_EQ(log.GetPendingText(), L"early\nlater\n");
+    files.unopenable.clear();
+    log.Reopen();
+    EXPECT_TRUE(log.IsOpen());
+    EXPECT_EQ(files.files["c:\\dir"], "");  // pending text is not written on reopen
+}
+
+TEST_F(DiagnosticLogTest, ReopenWithoutARecordedPathDoesNothing)
+{
+    log.Reopen();
+    EXPECT_FALSE(log.IsOpen());
+    EXPECT_EQ(files.opens, 0);
+}
+
+TEST_F(DiagnosticLogTest, CharactersOutsideTheCodePageBecomeItsDefaultCharacter)
+{
+    log.Open("a");
+    log.Write(L"caf\u00e9 \u4e2d\u6587 end\n");
+    EXPECT_EQ(files.files["a"], "caf\xe9 ?? end\r\n");
+}
+
+TEST(StdioLogFiles, TruncatesThenAppendsOnRealFiles)
+{
+    const auto path = std::filesystem::temp_directory_path() / ("vellox_log_test_" + std::to_string(::getpid()));
+    {
+        std::ofstream(path) << "stale";
+    }
+    StdioLogFiles files;
+    FakeCodePage codePage;
+    DiagnosticLog log;
+    log.Attach(&codePage, &files);
+    log.Open(path.string());
+    log.Write(L"one\n");
+    log.Close();
+    log.Reopen();
+    log.Write(L"two\n");
+    log.Close();
+    std::stringstream contents;
+    contents << std::ifstream(path, std::ios::binary).rdbuf();
+    EXPECT_EQ(contents.str(), "one\r\ntwo\r\n");
+    std::filesystem::remove(path);
+    EXPECT_EQ(files.Open("/nonexistent-dir/x.log", false), nullptr);
+}
+
+TEST(LogMessage, FormatsIntoTheProcessLog)
+{
+    g_log.Reset();
+    LogMessage(L"Started %ld\n", 42);
+    LogText(L"Ask for help\n");
+    EXPECT_EQ(g_log.GetPendingText(), L"Started 42\nAsk for help\n");
+    g_log.Reset();
+}
+
+}  // namespace

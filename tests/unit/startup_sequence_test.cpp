@@ -1,0 +1,232 @@
+#include "app_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using StartupSequenceTest = AppFixture;
+
+std::vector<std::wstring> Lines(const std::wstring& text)
+{
+    std::vector<std::wstring> lines;
+    std::size_t start = 0;
+    for (std::size_t end = text.find(L'\n'); end != std::wstring::npos; end = text.find(L'\n', start)) {
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+bool HasLine(const std::wstring& text, const std::wstring& line)
+{
+    for (const auto& l : Lines(text)) {
+        if (l == line)
+            return true;
+    }
+    return false;
+}
+
+std::size_t IndexOf(const std::vector<std::wstring>& lines, std::wstring_view prefix)
+{
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].starts_with(prefix))
+            return i;
+    }
+    return lines.size();
+}
+
+TEST_F(StartupSequenceTest, SilentRunGoesThroughEveryStepInOrderAndShowsNothing)
+{
+    clock.ticks = 4242;
+    auto& app = MakeApp({L"log", L"c:\\setup.log", L"/IAgreeToTheEULA"});
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_EQ(app.ExitInstance(), 0u);
+
+    const auto lines = Lines(LoggedText());
+    const std::wstring expectedOrder[] = {
+        L"Command line params /IAgreeToTheEULA /log \"c:\\setup.log\" TW_I=\"\" ",
+        L"Temp folder '",
+        L"Started 4242",
+        L"VerifyFileSignature",
+        L"LogSignerInformation",
+        L"IsUserAdministrator",
+        L"CheckNetFramework",
+        L"CheckWindowsInstaller",
+        L"CheckFreeDiskSpace",
+        L"Run Embedded Resources ",
+        L"Command line params /IAgreeToTheEULA /log \"c:\\setup.log\" TW_I=\"Mini\" ",
+        L"SetTempFolder",
+        L"WriteEmbeddedInformation",
+        L"ExtractPayload",
+        L"RunProgram",
+        L"Remove folder 'Yes'",
+        L"RemoveTempFolder",
+        L"Ended 4242",
+    };
+    std::size_t previous = 0;
+    for (const auto& expected : expectedOrder) {
+        const std::size_t at = IndexOf(std::vector(lines.begin() + static_cast<long>(previous), lines.end()), expected);
+        ASSERT_LT(previous + at, lines.size()) << "missing or out of order: " << std::string(expected.begin(), expected.end());
+        previous += at + 1;
+    }
+    // The splash exists but is never shown in a silent run.
+    EXPECT_EQ(dialogs.journal,
+              (std::vector<std::wstring>{L"init", L"splash created", L"splash ended", L"splash destroyed"}));
+    EXPECT_EQ(threads.workersStarted, 1);
+    EXPECT_FALSE(g_log.IsOpen());  // closed at exit
+}
+
+TEST_F(StartupSequenceTest, InteractiveRunShowsTheSplashUntilTheWorkerEnds)
+{
+    auto& app = MakeApp({});
+    app.InitInstance();
+    EXPECT_EQ(app.ExitInstance(), 0u);
+    EXPECT_EQ(dialogs.journal, (std::vector<std::wstring>{L"init", L"splash created", L"splash shown", L"splash ended",
+                                                          L"splash destroyed"}));
+}
+
+TEST_F(StartupSequenceTest, HelpRequestStopsBeforeStartedAndIsReported)
+{
+    auto& app = MakeApp({L"/?"});
+    app.InitInstance();
+    EXPECT_EQ(app.ExitInstance(), 0x80030057u);
+    const std::wstring text = LoggedText();
+    EXPECT_EQ(text.find(L"Started"), std::wstring::npos);
+    EXPECT_NE(text.find(L"Ended"), std::wstring::npos);
+    EXPECT_EQ(threads.workersStarted, 0);
+    EXPECT_EQ(dialogs.journal.back(), L"error");
+}
+
+TEST_F(StartupSequenceTest, SilentFailureIsOnlyLogged)
+{
+    auto& app = MakeApp({L"/?", L"/IAgreeToTheEULA"});
+    app.InitInstance();
+    EXPECT_EQ(app.ExitInstance(), 0x80030057u);
+    EXPECT_EQ(dialogs.journal, std::vector<std::wstring>{L"init"});
+    EXPECT_NE(LoggedText().find(L"0x80030057"), std::wstring::npos);
+}
+
+TEST_F(StartupSequenceTest, EventOrThreadFailureStopsBeforeTheSplashWithTheErrorAsHresult)
+{
+    struct Case {
+        const char* what;
+        int failEvent;
+        bool failThread;
+    } cases[] = {{"done event", 1, false}, {"shown event", 2, false}, {"worker thread", 0, true}};
+    for (const auto& c : cases) {
+        g_log.Reset();
+        threads = FakeThreads();
+        dialogs.journal.clear();
+        threads.failEventNumber = c.failEvent;
+        threads.failStartWorker = c.failThread;
+        auto& app = MakeApp({});
+        app.InitInstance();
+        EXPECT_EQ(app.ExitInstance(), 0x80070008u) << c.what;
+        EXPECT_EQ(threads.workersStarted, 0) << c.what;
+        EXPECT_EQ(dialogs.journal, (std::vector<std::wstring>{L"init", L"error"})) << c.what;
+        app.m_hWorkerDoneEvent.reset();
+        app.m_hInstallerShownEvent.reset();
+        EXPECT_EQ(threads.openEvents, 0) << c.what;
+    }
+}
+
+TEST_F(StartupSequenceTest, AdministratorSwitchZeroSkipsTheCheck)
+{
+    const struct {
+        std::optional<std::wstring> entry;
+        bool checked;
+    } cases[] = {{L"0", false}, {L"1", true}, {L" 0", true}, {L"00", true}, {L"", true}, {std::nullopt, true}};
+    for (const auto& c : cases) {
+        g_log.Reset();
+        if (c.entry)
+            strings.entries[145] = *c.entry;
+        else
+            strings.entries.erase(145);
+        auto& app = MakeApp({L"/IAgreeToTheEULA"});
+        app.InitInstance();
+        EXPECT_EQ(LoggedText().find(L"IsUserAdministrator") != std::wstring::npos, c.checked)
+            << std::string(c.entry.value_or(L"absent").begin(), c.entry.value_or(L"absent").end());
+    }
+}
+
+TEST(ExitCode, RunResultWinsOverTheInstallersCode)
+{
+    const struct {
+        std::int32_t runResult;
+        std::uint32_t installerCode;
+        std::uint32_t exitCode;
+        bool reported;
+    } cases[] = {
+        {0, 0, 0, false},
+        {0, 5, 5, true},
+        {0, 0xFFFFFFFF, 0xFFFFFFFF, true},
+        {0, 0x80131700, 0x80131700, true},
+        {1, 0, 1, false},
+        {1, 7, 1, true},
+        {static_cast<std::int32_t>(0x80004005), 0, 0x80004005, true},
+        {static_cast<std::int32_t>(0x80004005), 3, 0x80004005, true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ExitCodeOf(c.runResult, c.installerCode), c.exitCode);
+        EXPECT_EQ(NeedsReport(c.runResult, c.installerCode), c.reported);
+    }
+}
+
+TEST_F(StartupSequenceTest, WorkerWithoutModuleHandleEndsEarlyWithSuccess)
+{
+    auto& app = MakeApp({L"/IAgreeToTheEULA"}, 0);
+    app.InitInstance();
+    EXPECT_EQ(app.ExitInstance(), 0u);
+    const std::wstring text = LoggedText();
+    EXPECT_TRUE(HasLine(text, L"RunEmbeddedResource hLibrary is not set"));
+    EXPECT_EQ(text.find(L"SetTempFolder"), std::wstring::npos);
+    EXPECT_EQ(text.find(L"Remove folder"), std::wstring::npos);
+}
+
+TEST_F(StartupSequenceTest, DontRunSkipsTheInstallerAndKeepLeavesTheFolder)
+{
+    auto& app = MakeApp({L"/dontrun", L"/keep", L"/IAgreeToTheEULA"});
+    app.InitInstance();
+    EXPECT_EQ(app.ExitInstance(), 0u);
+    const std::wstring text = LoggedText();
+    EXPECT_EQ(text.find(L"RunProgram"), std::wstring::npos);
+    EXPECT_TRUE(HasLine(text, L"Remove folder 'No'"));
+    EXPECT_EQ(text.find(L"RemoveTempFolder"), std::wstring::npos);
+}
+
+TEST_F(StartupSequenceTest, WorkerStoresItsResultBeforeSignallingDone)
+{
+    auto& app = MakeApp({L"/IAgreeToTheEULA"});
+    std::uint32_t error = 0;
+    app.m_hWorkerDoneEvent = threads.CreateManualResetEvent(error);
+    app.m_nRunResult = 12345;
+    app.m_nInstallerExitCode = 99;
+    app.WorkerThreadProc();
+    EXPECT_EQ(app.m_nRunResult, 0);
+    EXPECT_EQ(app.m_nInstallerExitCode, 0u);
+    EXPECT_TRUE(static_cast<FakeEvent*>(app.m_hWorkerDoneEvent.get())->signalled);
+}
+
+TEST_F(StartupSequenceTest, TemporaryFolderPrompt)
+{
+    auto& silent = MakeApp({L"/IAgreeToTheEULA"});
+    silent.ParseParameters();
+    std::wstring folder = L"Q:\\x";
+    EXPECT_EQ(silent.AskTempFolder(folder), static_cast<std::int32_t>(0x80004005));
+    EXPECT_TRUE(HasLine(LoggedText(), L"Not Prompting the user as silent installation"));
+    EXPECT_TRUE(dialogs.journal.empty());
+
+    auto& app = MakeApp({});
+    app.ParseParameters();
+    dialogs.tempFolderAnswer = L"D:\\Setup";
+    EXPECT_EQ(app.AskTempFolder(folder), 0);
+    EXPECT_EQ(folder, L"D:\\Setup");
+    EXPECT_EQ(dialogs.journal.back(), L"prompt: Corvane | Q:\\x");
+    EXPECT_EQ(app.m_nPromptDepth, 0);
+
+    dialogs.tempFolderAnswer.reset();
+    EXPECT_EQ(app.AskTempFolder(folder), static_cast<std::int32_t>(0x80004005));
+    EXPECT_EQ(folder, L"D:\\Setup");
+}
+
+}  // namespace

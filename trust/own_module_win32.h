@@ -1,0 +1,8 @@
+#pragma once
+
+#include "trust/own_module.h"
+
+class Win32OwnModule final : public OwnModule {
+public:
+    std::wstring GetOwnModulePath() const override;
+};
