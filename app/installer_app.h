@@ -10,6 +10,9 @@
 #include "app/string_table.h"
 #include "app/system_paths.h"
 #include "app/threads.h"
+#include "launch/process_launcher.h"
+#include "launch/processor_mode.h"
+#include "launch/window_iterator.h"
 #include "trust/own_module.h"
 #include "ui/dialogs.h"
 
@@ -28,6 +31,9 @@ struct AppServices {
     Threads& threads;
     Dialogs& dialogs;
     OwnModule& ownModule;
+    ProcessLauncher& launcher;
+    WindowSystem& windows;
+    Wow64& wow64;
 };
 
 // Status values of the run.

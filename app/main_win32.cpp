@@ -6,6 +6,9 @@
 #include "app/installer_app.h"
 #include "app/system_paths_win32.h"
 #include "app/threads_win32.h"
+#include "launch/process_launcher_win32.h"
+#include "launch/window_system_win32.h"
+#include "launch/wow64_api_win32.h"
 #include "trust/own_module_win32.h"
 #include "ui/dialogs_win32.h"
 #include "ui/string_table_win32.h"
@@ -54,8 +57,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int)
     Win32Threads threads;
     Win32Dialogs dialogs(strings.Load(StringId::kProductName));
     Win32OwnModule ownModule;
+    Win32ProcessLauncher launcher;
+    Win32WindowSystem windows;
+    Win32Wow64Api wow64Api;
+    Wow64 wow64(wow64Api);
 
-    CVelloxInstallerApp app(AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule},
+    CVelloxInstallerApp app(AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule, launcher, windows, wow64},
                             reinterpret_cast<std::uintptr_t>(instance), ProcessArguments(),
                             commandLine ? commandLine : L"");
     app.InitInstance();

@@ -44,7 +44,9 @@ std::int32_t CVelloxInstallerApp::RunEmbeddedResource(std::uint32_t* installerEx
     std::wstring runTarget;
     result = ExtractPayload(*this, runTarget);
     if (m_bRunInstaller && result == Status::kOk)
-        result = RunProgram(*this, runTarget, m_strForwardedCommandLine, installerExitCode);
+        result = RunProgram(LaunchServices{m_services.strings, m_services.launcher, m_services.windows, m_services.wow64},
+                            m_strTempFolder, runTarget, m_strForwardedCommandLine, installerExitCode,
+                            *m_hInstallerShownEvent);
 
     LogMessage(L"Remove folder '%s'\n", m_bRemoveTempFolder ? L"Yes" : L"No");
     if (m_bRemoveTempFolder)

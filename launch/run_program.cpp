@@ -2,11 +2,60 @@
 
 #include "app/diagnostic_log.h"
 
-// Placeholder until the launch issue lands: no process is started and the
-// exit code stays 0.
-std::int32_t RunProgram(CVelloxInstallerApp&, const std::wstring& runTarget, const std::wstring& commandLine,
-                        std::uint32_t*)
+std::int32_t RunProgram(const LaunchServices& services, const std::wstring& tempFolder, const std::wstring& runTarget,
+                        const std::wstring& commandLine, std::uint32_t* exitCode, Event& installerShown)
 {
-    LogMessage(L"RunProgram is not built yet: '%s' not started with '%s'\n", runTarget, commandLine);
-    return 0;
+    constexpr std::uint32_t kPollMilliseconds = 100;
+    *exitCode = 0;
+    std::int32_t status = 0;
+
+    const std::wstring childCommandLine = L"\"" + runTarget + L"\" " + commandLine;
+    LogMessage(L"RunProgram program '%s'\n", childCommandLine);
+
+    // The installer inherits the folder it was extracted to as its current
+    // directory.
+    services.launcher.ChangeDirectory(tempFolder);
+
+    ProcessorModeGuard guard(services.strings, services.wow64);
+    if (!guard.SetProcessorMode()) {
+        LogText(L"Run Program, Failed to set processor mode\n");
+        guard.RestoreProcessorMode();
+        return LaunchStatus::kWrongProcessorMode;
+    }
+    std::unique_ptr<ChildProcess> process = services.launcher.Start(childCommandLine);
+    if (!process) {
+        LogText(L"Run Program returned error\n");
+        guard.RestoreProcessorMode();
+        return LaunchStatus::kCreateProcessFailed;
+    }
+    // Redirection is off only for the creation itself.
+    guard.RestoreProcessorMode();
+    // The installer may write to the same log file while it runs.
+    CloseLog();
+
+    bool ended = false;
+    for (;;) {
+        ended = process->WaitForExit(kPollMilliseconds);
+        if (HasVisibleMainWindow(services.windows, process->GetProcessId())) {
+            installerShown.Set();
+            break;
+        }
+        if (ended)
+            break;
+    }
+    if (!ended)
+        process->WaitForExitWithoutTimeout();
+
+    std::uint32_t code = 0;
+    std::uint32_t error = 0;
+    if (!process->GetExitCode(code, error)) {
+        code = 0;
+        status = static_cast<std::int32_t>(error);
+    }
+    *exitCode = code;
+    process.reset();  // closes the process and thread handles
+
+    ReopenLog();
+    LogMessage(L"RunProgram returned %d\n", *exitCode);
+    return status;
 }

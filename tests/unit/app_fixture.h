@@ -5,6 +5,7 @@
 #include "app/diagnostic_log.h"
 #include "app/installer_app.h"
 #include "fakes/fake_code_page.h"
+#include "fakes/fake_launch.h"
 #include "fakes/fake_log_files.h"
 #include "fakes/fake_platform.h"
 
@@ -32,7 +33,7 @@ protected:
         for (const auto& argument : arguments)
             raw += (raw.empty() ? L"" : L" ") + argument;
         app = std::make_unique<CVelloxInstallerApp>(
-            AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule}, module, std::move(arguments),
+            AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule, launcher, windows, wow64}, module, std::move(arguments),
             raw);
         return *app;
     }
@@ -59,5 +60,9 @@ protected:
     FakeThreads threads;
     FakeDialogs dialogs;
     FakeOwnModule ownModule;
+    FakeProcessLauncher launcher;
+    FakeWindowSystem windows;
+    FakeWow64Api wow64Api;
+    Wow64 wow64{wow64Api};
     std::unique_ptr<CVelloxInstallerApp> app;
 };

@@ -1,0 +1,80 @@
+#include "launch/processor_mode.h"
+
+#include "app/diagnostic_log.h"
+#include "app/text.h"
+
+bool Wow64::Bind(Wow64Api::Entry entry)
+{
+    bool& found = m_bFound[static_cast<int>(entry)];
+    if (found)
+        return true;
+    if (!m_bKernel32)
+        m_bKernel32 = m_api.LoadKernel32();
+    if (m_bKernel32)
+        found = m_api.LookUp(entry);
+    return found;
+}
+
+bool Wow64::IsWow64()
+{
+    // Without the entry point this is a Windows from before WOW64: 32-bit.
+    return Bind(Wow64Api::Entry::IsWow64Process) && m_api.CallIsWow64Process();
+}
+
+void Wow64::DisableFsRedirection()
+{
+    if (IsWow64() && Bind(Wow64Api::Entry::DisableRedirection))
+        m_api.CallDisableRedirection();
+}
+
+void Wow64::RevertFsRedirection()
+{
+    if (IsWow64() && Bind(Wow64Api::Entry::RevertRedirection))
+        m_api.CallRevertRedirection();
+}
+
+ProcessorMode GetProcessorMode(const StringTable& strings)
+{
+    const std::wstring programType = strings.Load(StringId::kProgramType);
+    LogMessage(L"ProgramType '%s'\n", programType);
+    if (EqualsNoCase(programType, L"x86")) {
+        LogText(L"Swapping to x86\n");
+        return ProcessorMode::x86;
+    }
+    if (EqualsNoCase(programType, L"x64")) {
+        LogText(L"Swapping to x64\n");
+        return ProcessorMode::x64;
+    }
+    if (EqualsNoCase(programType, L"x32Only")) {
+        LogText(L"Swapping to 32Bit only\n");
+        return ProcessorMode::x32Only;
+    }
+    LogText(L"Staying on Any\n");
+    return ProcessorMode::Any;
+}
+
+bool ProcessorModeGuard::SetProcessorMode()
+{
+    const ProcessorMode mode = GetProcessorMode(m_strings);
+    const bool wow = m_wow64.IsWow64();
+    if ((mode == ProcessorMode::x64 && !wow) || (mode == ProcessorMode::x32Only && wow)) {
+        LogText(L"Incorrect processor mode with installation type\n");
+        return false;
+    }
+    if (wow && (mode == ProcessorMode::x64 || mode == ProcessorMode::Any)) {
+        LogText(L"Enabling 64Bit spawned processes\n");
+        m_wow64.DisableFsRedirection();
+        m_bRedirectionOff = true;
+    }
+    return true;
+}
+
+bool ProcessorModeGuard::RestoreProcessorMode()
+{
+    if (m_bRedirectionOff) {
+        LogText(L"Restoring 32Bit spawned processes\n");
+        m_wow64.RevertFsRedirection();
+        m_bRedirectionOff = false;
+    }
+    return true;
+}

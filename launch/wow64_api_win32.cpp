@@ -1,0 +1,50 @@
+#include "launch/wow64_api_win32.h"
+
+namespace {
+
+template <typename Fn>
+Fn Find(HMODULE module, const char* name)
+{
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
+}  // namespace
+
+bool Win32Wow64Api::LoadKernel32()
+{
+    m_hKernel32 = ::LoadLibraryW(L"kernel32.dll");
+    return m_hKernel32 != nullptr;
+}
+
+bool Win32Wow64Api::LookUp(Entry entry)
+{
+    switch (entry) {
+    case Entry::IsWow64Process:
+        m_pIsWow64Process = Find<IsWow64ProcessFn>(m_hKernel32, "IsWow64Process");
+        return m_pIsWow64Process != nullptr;
+    case Entry::DisableRedirection:
+        m_pDisable = Find<DisableFn>(m_hKernel32, "Wow64DisableWow64FsRedirection");
+        return m_pDisable != nullptr;
+    case Entry::RevertRedirection:
+        m_pRevert = Find<RevertFn>(m_hKernel32, "Wow64RevertWow64FsRedirection");
+        return m_pRevert != nullptr;
+    }
+    return false;
+}
+
+bool Win32Wow64Api::CallIsWow64Process()
+{
+    BOOL wow = FALSE;
+    m_pIsWow64Process(::GetCurrentProcess(), &wow);
+    return wow != FALSE;
+}
+
+void Win32Wow64Api::CallDisableRedirection()
+{
+    m_pDisable(&m_pSavedRedirection);
+}
+
+void Win32Wow64Api::CallRevertRedirection()
+{
+    m_pRevert(m_pSavedRedirection);
+}
