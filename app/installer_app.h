@@ -11,6 +11,8 @@
 #include "app/system_paths.h"
 #include "app/threads.h"
 #include "trust/own_module.h"
+#include "trust/signer_reader.h"
+#include "trust/trust_verifier.h"
 #include "ui/dialogs.h"
 
 #include <atomic>
@@ -28,6 +30,8 @@ struct AppServices {
     Threads& threads;
     Dialogs& dialogs;
     OwnModule& ownModule;
+    TrustVerifier& trustVerifier;
+    SignerReader& signerReader;
 };
 
 // Status values of the run.

@@ -7,6 +7,8 @@
 #include "app/system_paths_win32.h"
 #include "app/threads_win32.h"
 #include "trust/own_module_win32.h"
+#include "trust/signer_reader_win32.h"
+#include "trust/trust_verifier_win32.h"
 #include "ui/dialogs_win32.h"
 #include "ui/string_table_win32.h"
 
@@ -54,8 +56,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int)
     Win32Threads threads;
     Win32Dialogs dialogs(strings.Load(StringId::kProductName));
     Win32OwnModule ownModule;
+    Win32TrustVerifier trustVerifier;
+    Win32SignerReader signerReader;
 
-    CVelloxInstallerApp app(AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule},
+    CVelloxInstallerApp app(AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule, trustVerifier, signerReader},
                             reinterpret_cast<std::uintptr_t>(instance), ProcessArguments(),
                             commandLine ? commandLine : L"");
     app.InitInstance();

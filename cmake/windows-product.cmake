@@ -18,6 +18,8 @@ add_library(vellox_win32 STATIC
   app/system_paths_win32.cpp
   app/threads_win32.cpp
   trust/own_module_win32.cpp
+  trust/signer_reader_win32.cpp
+  trust/trust_verifier_win32.cpp
   ui/dialogs_win32.cpp
   ui/string_table_win32.cpp
 )

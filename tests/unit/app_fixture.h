@@ -7,6 +7,7 @@
 #include "fakes/fake_code_page.h"
 #include "fakes/fake_log_files.h"
 #include "fakes/fake_platform.h"
+#include "fakes/fake_trust.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +33,7 @@ protected:
         for (const auto& argument : arguments)
             raw += (raw.empty() ? L"" : L" ") + argument;
         app = std::make_unique<CVelloxInstallerApp>(
-            AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule}, module, std::move(arguments),
+            AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule, trustVerifier, signerReader}, module, std::move(arguments),
             raw);
         return *app;
     }
@@ -59,5 +60,7 @@ protected:
     FakeThreads threads;
     FakeDialogs dialogs;
     FakeOwnModule ownModule;
+    FakeTrustVerifier trustVerifier;
+    FakeSignerReader signerReader;
     std::unique_ptr<CVelloxInstallerApp> app;
 };
