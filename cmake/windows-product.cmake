@@ -91,3 +91,4 @@ endfunction()
 
 vellox_write_build_config(${CMAKE_BINARY_DIR}/generated/build_config.rc)
 vellox_add_executable(vellox CONFIG ${CMAKE_BINARY_DIR}/generated/build_config.rc)
+include(cmake/signing.cmake)
