@@ -5,8 +5,11 @@
 #include "app/diagnostic_log.h"
 #include "app/installer_app.h"
 #include "fakes/fake_code_page.h"
+#include "fakes/fake_file_system.h"
 #include "fakes/fake_log_files.h"
 #include "fakes/fake_platform.h"
+#include "fakes/fake_resource_store.h"
+#include "payload/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -18,11 +21,17 @@ protected:
     {
         g_log.Reset();
         g_log.Attach(&codePage, &logFiles);
+        ResetTempFolder();
+        // A small valid payload under the default base folder.
+        resources.Add(101, "102*setup.exe*5");
+        resources.Add(102, "hello");
+        fileSystem.AddFolder(L"C:\\Users\\me\\AppData\\Local\\Temp");
     }
     ~AppFixture() override
     {
         g_log.Reset();
         g_log.Attach(nullptr, nullptr);
+        ResetTempFolder();
     }
 
     // A fresh application object for the given arguments.
@@ -32,7 +41,7 @@ protected:
         for (const auto& argument : arguments)
             raw += (raw.empty() ? L"" : L" ") + argument;
         app = std::make_unique<CVelloxInstallerApp>(
-            AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule}, module, std::move(arguments),
+            AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule, resources, fileSystem}, module, std::move(arguments),
             raw);
         return *app;
     }
@@ -59,5 +68,7 @@ protected:
     FakeThreads threads;
     FakeDialogs dialogs;
     FakeOwnModule ownModule;
+    FakeResourceStore resources;
+    FakeFileSystem fileSystem;
     std::unique_ptr<CVelloxInstallerApp> app;
 };
