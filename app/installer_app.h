@@ -10,6 +10,9 @@
 #include "app/string_table.h"
 #include "app/system_paths.h"
 #include "app/threads.h"
+#include "payload/file_system.h"
+#include "payload/resource.h"
+#include "payload/resource_store.h"
 #include "trust/own_module.h"
 #include "trust/signer_reader.h"
 #include "trust/trust_verifier.h"
@@ -30,6 +33,8 @@ struct AppServices {
     Threads& threads;
     Dialogs& dialogs;
     OwnModule& ownModule;
+    ResourceStore& resources;
+    FileSystem& fileSystem;
     TrustVerifier& trustVerifier;
     SignerReader& signerReader;
 };
@@ -109,6 +114,9 @@ public:
     std::wstring m_strRequiredNet = L"Unknown .NET Version";
     std::int32_t m_nRequiredNetSp = 0;
     std::int32_t m_nRequiredNetMajor = 2;
+    // The payload's resources: filled by the extraction, walked again by the
+    // removal of the temporary folder.
+    CResourceList m_resources;
 
 private:
     std::int32_t VerifyOwnSignature();

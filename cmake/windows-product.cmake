@@ -17,6 +17,8 @@ add_library(vellox_win32 STATIC
   app/code_page_win32.cpp
   app/system_paths_win32.cpp
   app/threads_win32.cpp
+  payload/file_system_win32.cpp
+  payload/resource_store_win32.cpp
   trust/own_module_win32.cpp
   trust/signer_reader_win32.cpp
   trust/trust_verifier_win32.cpp
@@ -89,6 +91,15 @@ function(vellox_add_executable name)
     OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/ui/vellox.manifest;${CMAKE_SOURCE_DIR}/ui/messages.rc")
 endfunction()
 
-vellox_write_build_config(${CMAKE_BINARY_DIR}/generated/build_config.rc)
-vellox_add_executable(vellox CONFIG ${CMAKE_BINARY_DIR}/generated/build_config.rc)
-include(cmake/signing.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/bootstrapper.cmake)
+
+# The product built here carries the demo payload: the fake installer of the
+# end-to-end tests as the installer program, with two companion files.
+set(VELLOX_DEMO_PAYLOAD ${CMAKE_SOURCE_DIR}/tests/fixtures/demo_payload)
+vellox_add_bootstrapper(vellox
+  ENTRIES "102|Tarnwick.Wizard.exe|$<TARGET_FILE:fake_installer>|"
+          "103|Tarnwick.Wizard.exe.config|${VELLOX_DEMO_PAYLOAD}/Tarnwick.Wizard.exe.config|"
+          "104|ProjectItems.xml|${VELLOX_DEMO_PAYLOAD}/ProjectItems.xml|"
+  DEPENDS fake_installer)
+
+include(${CMAKE_CURRENT_LIST_DIR}/signing.cmake)

@@ -5,9 +5,12 @@
 #include "app/diagnostic_log.h"
 #include "app/installer_app.h"
 #include "fakes/fake_code_page.h"
+#include "fakes/fake_file_system.h"
 #include "fakes/fake_log_files.h"
 #include "fakes/fake_platform.h"
+#include "fakes/fake_resource_store.h"
 #include "fakes/fake_trust.h"
+#include "payload/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -19,11 +22,17 @@ protected:
     {
         g_log.Reset();
         g_log.Attach(&codePage, &logFiles);
+        ResetTempFolder();
+        // A small valid payload under the default base folder.
+        resources.Add(101, "102*setup.exe*5");
+        resources.Add(102, "hello");
+        fileSystem.AddFolder(L"C:\\Users\\me\\AppData\\Local\\Temp");
     }
     ~AppFixture() override
     {
         g_log.Reset();
         g_log.Attach(nullptr, nullptr);
+        ResetTempFolder();
     }
 
     // A fresh application object for the given arguments.
@@ -33,8 +42,9 @@ protected:
         for (const auto& argument : arguments)
             raw += (raw.empty() ? L"" : L" ") + argument;
         app = std::make_unique<CVelloxInstallerApp>(
-            AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule, trustVerifier, signerReader}, module, std::move(arguments),
-            raw);
+            AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule, resources, fileSystem,
+                        trustVerifier, signerReader},
+            module, std::move(arguments), raw);
         return *app;
     }
 
@@ -60,6 +70,8 @@ protected:
     FakeThreads threads;
     FakeDialogs dialogs;
     FakeOwnModule ownModule;
+    FakeResourceStore resources;
+    FakeFileSystem fileSystem;
     FakeTrustVerifier trustVerifier;
     FakeSignerReader signerReader;
     std::unique_ptr<CVelloxInstallerApp> app;

@@ -56,12 +56,12 @@ TEST_F(StartupSequenceTest, SilentRunGoesThroughEveryStepInOrderAndShowsNothing)
         L"CheckFreeDiskSpace",
         L"Run Embedded Resources ",
         L"Command line params /IAgreeToTheEULA /log \"c:\\setup.log\" TW_I=\"Corvane Setup\" ",
-        L"SetTempFolder",
-        L"WriteEmbeddedInformation",
-        L"ExtractPayload",
+        L"Scanning for Signature",
+        L"Enumerate Resources OK ",
+        L"Extract File setup.exe 0",
         L"RunProgram",
         L"Remove folder 'Yes'",
-        L"RemoveTempFolder",
+        L"Deletion Folder of '",
         L"Ended 4242",
     };
     std::size_t previous = 0;
@@ -180,7 +180,7 @@ TEST_F(StartupSequenceTest, WorkerWithoutModuleHandleEndsEarlyWithSuccess)
     EXPECT_EQ(app.ExitInstance(), 0u);
     const std::wstring text = LoggedText();
     EXPECT_TRUE(HasLine(text, L"RunEmbeddedResource hLibrary is not set"));
-    EXPECT_EQ(text.find(L"SetTempFolder"), std::wstring::npos);
+    EXPECT_EQ(text.find(L"Scanning for Signature"), std::wstring::npos);
     EXPECT_EQ(text.find(L"Remove folder"), std::wstring::npos);
 }
 
@@ -192,7 +192,8 @@ TEST_F(StartupSequenceTest, DontRunSkipsTheInstallerAndKeepLeavesTheFolder)
     const std::wstring text = LoggedText();
     EXPECT_EQ(text.find(L"RunProgram"), std::wstring::npos);
     EXPECT_TRUE(HasLine(text, L"Remove folder 'No'"));
-    EXPECT_EQ(text.find(L"RemoveTempFolder"), std::wstring::npos);
+    EXPECT_NE(text.find(L"Extract File setup.exe 0"), std::wstring::npos);
+    EXPECT_EQ(text.find(L"Deletion Folder of"), std::wstring::npos);
 }
 
 TEST_F(StartupSequenceTest, WorkerStoresItsResultBeforeSignallingDone)
