@@ -60,9 +60,9 @@ std::int32_t CVelloxInstallerApp::VerifyOwnSignature()
         LogText(L"Not signed correctly so failing now!\n");
         return Status::kNoSignature;
     }
+    LogText(L"Not signed correctly\n");
     const std::wstring product = m_services.strings.Load(StringId::kProductName);
     const std::wstring heading = Format(m_services.strings.Load(StringId::kVerifyQuestion), product);
-    LogText(L"Not signed correctly\n");
     if (m_services.dialogs.AskQuestion(description, heading) != Dialogs::kOk) {
         // The user has just answered: the report that follows is logged but
         // not shown again, as in a silent run.
