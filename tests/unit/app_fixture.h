@@ -6,7 +6,9 @@
 #include "app/installer_app.h"
 #include "fakes/fake_code_page.h"
 #include "fakes/fake_log_files.h"
+#include "fakes/fake_machine_facts.h"
 #include "fakes/fake_platform.h"
+#include "fakes/fake_registry.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +20,10 @@ protected:
     {
         g_log.Reset();
         g_log.Attach(&codePage, &logFiles);
+        // A machine that passes the .NET Framework check with this build's
+        // entries: .NET 2.0 with service pack 2.
+        registry.SetInteger(L"Software\\Microsoft\\NET Framework Setup\\NDP\\v2.0.50727", L"Install", 1);
+        registry.SetInteger(L"Software\\Microsoft\\NET Framework Setup\\NDP\\v2.0.50727", L"SP", 2);
     }
     ~AppFixture() override
     {
@@ -32,8 +38,8 @@ protected:
         for (const auto& argument : arguments)
             raw += (raw.empty() ? L"" : L" ") + argument;
         app = std::make_unique<CVelloxInstallerApp>(
-            AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule}, module, std::move(arguments),
-            raw);
+            AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule, registry, machine}, module,
+            std::move(arguments), raw);
         return *app;
     }
 
@@ -59,5 +65,7 @@ protected:
     FakeThreads threads;
     FakeDialogs dialogs;
     FakeOwnModule ownModule;
+    FakeRegistry registry;
+    FakeMachineFacts machine;
     std::unique_ptr<CVelloxInstallerApp> app;
 };
