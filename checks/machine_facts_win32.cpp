@@ -86,8 +86,8 @@ std::optional<std::uint64_t> Win32MachineFacts::FreeBytesAvailable(std::wstring_
 {
     ULARGE_INTEGER available = {};
     ULARGE_INTEGER total = {};
-    ULARGE_INTEGER free = {};
-    if (!::GetDiskFreeSpaceExW(std::wstring(drive).c_str(), &available, &total, &free))
+    ULARGE_INTEGER totalFree = {};
+    if (!::GetDiskFreeSpaceExW(std::wstring(drive).c_str(), &available, &total, &totalFree))
         return std::nullopt;
     return available.QuadPart;
 }

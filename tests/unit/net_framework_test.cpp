@@ -20,17 +20,6 @@ const std::wstring kK4F = kNdp + L"v4\\Full";
 using Entries = std::array<std::optional<std::wstring>, kNetVariantCount>;
 const Entries kThisBuild = {L"0", L"0", L"0", L"0", L"0", std::nullopt, std::nullopt};
 
-std::vector<std::wstring> Lines(const std::wstring& text)
-{
-    std::vector<std::wstring> lines;
-    std::size_t start = 0;
-    for (std::size_t end = text.find(L'\n'); end != std::wstring::npos; end = text.find(L'\n', start)) {
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
-
 class NetFrameworkTest : public AppFixture {
 protected:
     NetFrameworkTest() { registry = FakeRegistry(); }

@@ -10,17 +10,6 @@ using StartupSequenceTest = AppFixture;
 
 const std::wstring kNet20Key = L"Software\\Microsoft\\NET Framework Setup\\NDP\\v2.0.50727";
 
-std::vector<std::wstring> Lines(const std::wstring& text)
-{
-    std::vector<std::wstring> lines;
-    std::size_t start = 0;
-    for (std::size_t end = text.find(L'\n'); end != std::wstring::npos; end = text.find(L'\n', start)) {
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
-
 bool HasLine(const std::wstring& text, const std::wstring& line)
 {
     for (const auto& l : Lines(text)) {
