@@ -38,6 +38,7 @@ fs::path SigningDir()
 fs::path TestCertificate() { return SigningDir() / "test-cert.pem"; }
 fs::path TestKey() { return SigningDir() / "test-key.pem"; }
 fs::path SignedExe() { return SigningDir() / "vellox.exe"; }
+fs::path SignedVariant(const std::string& name) { return SigningDir() / (name + ".exe"); }
 
 std::string SignWithTestCertificate(const fs::path& input, const fs::path& output, const std::string& programName,
                                     const std::string& moreInfo)

@@ -20,6 +20,8 @@ fs::path TestCertificate();
 fs::path TestKey();
 // vellox.exe of the win64 build, signed with the test certificate.
 fs::path SignedExe();
+// A bootstrapper variant of the fixtures (vellox_<name>.exe), signed likewise.
+fs::path SignedVariant(const std::string& name);
 
 // Signs input into output with the test certificate. Empty when it worked,
 // else what the signing tool said.

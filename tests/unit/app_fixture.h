@@ -7,7 +7,9 @@
 #include "fakes/fake_code_page.h"
 #include "fakes/fake_file_system.h"
 #include "fakes/fake_log_files.h"
+#include "fakes/fake_machine_facts.h"
 #include "fakes/fake_platform.h"
+#include "fakes/fake_registry.h"
 #include "fakes/fake_resource_store.h"
 #include "fakes/fake_trust.h"
 #include "payload/temp_folder.h"
@@ -15,6 +17,20 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
+
+// The text's lines without their line feeds; text after the last one is not a line.
+inline std::vector<std::wstring> Lines(const std::wstring& text)
+{
+    std::vector<std::wstring> lines;
+    std::size_t start = 0;
+    for (std::size_t end = text.find(L'\n'); end != std::wstring::npos; end = text.find(L'\n', start)) {
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
 
 class AppFixture : public ::testing::Test {
 protected:
@@ -22,6 +38,10 @@ protected:
     {
         g_log.Reset();
         g_log.Attach(&codePage, &logFiles);
+        // A machine that passes the .NET Framework check with this build's
+        // entries: .NET 2.0 with service pack 2.
+        registry.SetInteger(L"Software\\Microsoft\\NET Framework Setup\\NDP\\v2.0.50727", L"Install", 1);
+        registry.SetInteger(L"Software\\Microsoft\\NET Framework Setup\\NDP\\v2.0.50727", L"SP", 2);
         ResetTempFolder();
         // A small valid payload under the default base folder.
         resources.Add(101, "102*setup.exe*5");
@@ -42,8 +62,8 @@ protected:
         for (const auto& argument : arguments)
             raw += (raw.empty() ? L"" : L" ") + argument;
         app = std::make_unique<CVelloxInstallerApp>(
-            AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule, resources, fileSystem,
-                        trustVerifier, signerReader},
+            AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule, registry, machine, resources,
+                        fileSystem, trustVerifier, signerReader},
             module, std::move(arguments), raw);
         return *app;
     }
@@ -70,6 +90,8 @@ protected:
     FakeThreads threads;
     FakeDialogs dialogs;
     FakeOwnModule ownModule;
+    FakeRegistry registry;
+    FakeMachineFacts machine;
     FakeResourceStore resources;
     FakeFileSystem fileSystem;
     FakeTrustVerifier trustVerifier;
