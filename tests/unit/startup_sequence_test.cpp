@@ -273,7 +273,7 @@ using SignatureStepTest = AppFixture;
 const std::wstring kNotSignedText = L"The file \"C:\\Downloads\\setup.exe\" is not signed.\n";
 const std::wstring kQuestionHeading = L"Verification of Corvane failed. Do you wish continue?";
 
-TEST_F(SignatureStepTest, SilentRunWithAnyFailedStatusStopsWithNoSignatureAndShowsNothing)
+TEST_F(SignatureStepTest, SilentRunWithAnyUnverifiedStatusStopsWithNoSignatureAndShowsNothing)
 {
     const TrustOutcome outcomes[] = {{0x800B0100, 0x800B0100}, {0x80096010, 0}, {0x800B0111, 0}};
     for (const auto& outcome : outcomes) {
