@@ -99,11 +99,12 @@ TEST_F(StartupSequenceTest, HelpRequestStopsBeforeStartedAndIsReported)
 
 TEST_F(StartupSequenceTest, SilentFailureIsOnlyLogged)
 {
+    strings.entries[114] = L"Command line '%s' incorrect.";
     auto& app = MakeApp({L"/?", L"/IAgreeToTheEULA"});
     app.InitInstance();
     EXPECT_EQ(app.ExitInstance(), 0x80030057u);
     EXPECT_EQ(dialogs.journal, std::vector<std::wstring>{L"init"});
-    EXPECT_NE(LoggedText().find(L"0x80030057"), std::wstring::npos);
+    EXPECT_NE(LoggedText().find(L"Command line '/? /IAgreeToTheEULA' incorrect.\n"), std::wstring::npos);
 }
 
 TEST_F(StartupSequenceTest, EventOrThreadFailureStopsBeforeTheSplashWithTheErrorAsHresult)
