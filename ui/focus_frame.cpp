@@ -13,10 +13,10 @@ bool FrameFollowsText(std::uint32_t style)
     return (style & kTextTypeMask) <= kRight;
 }
 
-FrameRect FocusFrameOnScreen(std::uint32_t style, FrameRect textExtent, int clientWidth, FramePoint clientOrigin,
-                             FrameRect windowRect)
+FocusBox FocusFrameOnScreen(std::uint32_t style, FocusBox textExtent, int clientWidth, FocusPoint clientOrigin,
+                             FocusBox windowRect)
 {
-    FrameRect frame = windowRect;
+    FocusBox frame = windowRect;
     if (FrameFollowsText(style)) {
         const int spare = clientWidth - (textExtent.right - textExtent.left);
         int shift = 0;

@@ -4,15 +4,15 @@
 
 #include <cstdint>
 
-struct FrameRect {
+struct FocusBox {
     int left;
     int top;
     int right;
     int bottom;
-    bool operator==(const FrameRect&) const = default;
+    bool operator==(const FocusBox&) const = default;
 };
 
-struct FramePoint {
+struct FocusPoint {
     int x;
     int y;
 };
@@ -21,8 +21,8 @@ struct FramePoint {
 // origin (the DT_CALCRECT result). clientWidth: the control's client width.
 // clientOrigin: the client area's top-left on the screen. windowRect: the
 // control's window on the screen. The result is on the screen.
-FrameRect FocusFrameOnScreen(std::uint32_t style, FrameRect textExtent, int clientWidth, FramePoint clientOrigin,
-                             FrameRect windowRect);
+FocusBox FocusFrameOnScreen(std::uint32_t style, FocusBox textExtent, int clientWidth, FocusPoint clientOrigin,
+                             FocusBox windowRect);
 
 // Whether the frame follows the text (left, centred or right-aligned text).
 bool FrameFollowsText(std::uint32_t style);

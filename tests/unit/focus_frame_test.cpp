@@ -8,13 +8,13 @@ TEST(FocusFrame, FollowsTheTextByAlignmentAndGrowsByOne)
 {
     // A control whose client area starts at (100, 200) on the screen, 80
     // wide; its text measures 31 x 13.
-    const FrameRect text{0, 0, 31, 13};
-    const FramePoint origin{100, 200};
-    const FrameRect window{98, 198, 182, 215};
+    const FocusBox text{0, 0, 31, 13};
+    const FocusPoint origin{100, 200};
+    const FocusBox window{98, 198, 182, 215};
     const struct {
         const char* what;
         std::uint32_t style;
-        FrameRect frame;
+        FocusBox frame;
     } cases[] = {
         {"left", 0x50000000, {99, 199, 132, 214}},
         {"centred: half of 49 rounds down", 0x50000001, {123, 199, 156, 214}},
@@ -30,10 +30,10 @@ TEST(FocusFrame, FollowsTheTextByAlignmentAndGrowsByOne)
 
 TEST(FocusFrame, TextWiderThanTheControlShiftsLeftTowardsZero)
 {
-    const FrameRect text{0, 0, 85, 13};
+    const FocusBox text{0, 0, 85, 13};
     // spare = 80 - 85 = -5: right-aligned moves by -5, centred by -2.
-    EXPECT_EQ(FocusFrameOnScreen(2, text, 80, {0, 0}, {}), (FrameRect{-6, -1, 81, 14}));
-    EXPECT_EQ(FocusFrameOnScreen(1, text, 80, {0, 0}, {}), (FrameRect{-3, -1, 84, 14}));
+    EXPECT_EQ(FocusFrameOnScreen(2, text, 80, {0, 0}, {}), (FocusBox{-6, -1, 81, 14}));
+    EXPECT_EQ(FocusFrameOnScreen(1, text, 80, {0, 0}, {}), (FocusBox{-3, -1, 84, 14}));
 }
 
 }  // namespace
