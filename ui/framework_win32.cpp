@@ -62,6 +62,7 @@ bool CControl::SubclassDlgItem(int id, HWND parent)
     if (!control || !::SetWindowSubclass(control, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
         return false;
     m_hWnd = control;
+    PreSubclassWindow();
     return true;
 }
 

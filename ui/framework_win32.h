@@ -57,6 +57,8 @@ public:
 protected:
     // The control's message map: true when handled, with its result.
     virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // Right after the control is bound to its window.
+    virtual void PreSubclassWindow() {}
     // After the window is gone.
     virtual void PostNcDestroy() {}
     LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);

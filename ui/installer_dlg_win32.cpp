@@ -41,7 +41,11 @@ BOOL CVelloxInstallerDlg::OnInitDialog()
         ::SetWindowTextW(m_cancelButton.GetSafeHwnd(), buttons.strCancelLabel.c_str());
     if (!buttons.bShowOk)
         ::ShowWindow(m_okButton.GetSafeHwnd(), SW_HIDE);
-    return TRUE;
+    // The system would focus the first tab stop, "Yes", and Enter would then
+    // answer Yes to going on with an unverified file. The focus goes to the
+    // default button instead, so Enter means No (Cancel in the error form).
+    ::SetFocus(m_cancelButton.GetSafeHwnd());
+    return FALSE;
 }
 
 void CVelloxInstallerDlg::AddAboutItem()

@@ -52,6 +52,13 @@ HBRUSH LinkControl::OnReflectedCtlColor(UINT, HDC dc)
             ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(font), &font);
         font.lfUnderline = TRUE;
         m_fontUnderline.Reset(::CreateFontIndirectW(&font));
+        // Some systems (Wine) select the control's own font after the colour
+        // request; as the control's font it is drawn there too from the next
+        // painting on.
+        if (m_fontUnderline) {
+            ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_fontUnderline.Get()), FALSE);
+            ::InvalidateRect(m_hWnd, nullptr, FALSE);
+        }
     }
     if (m_fontUnderline)
         ::SelectObject(dc, m_fontUnderline.Get());

@@ -9,6 +9,14 @@ CStaticEx::CStaticEx()
     m_fontHeading.Reset(::CreateFontIndirectW(&font));
 }
 
+// Some systems (Wine) select the control's own font after the colour
+// request, so the heading font is also made the control's font.
+void CStaticEx::PreSubclassWindow()
+{
+    if (m_fontHeading)
+        ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_fontHeading.Get()), FALSE);
+}
+
 HBRUSH CStaticEx::OnReflectedCtlColor(UINT message, HDC dc)
 {
     if (message != WM_CTLCOLORSTATIC)

@@ -10,5 +10,7 @@ public:
     HBRUSH OnReflectedCtlColor(UINT message, HDC dc) override;
 
 private:
+    void PreSubclassWindow() override;
+
     UniqueGdiObject m_fontHeading;
 };
