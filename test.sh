@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Everything: installs what is missing, builds the four presets and runs every
+# test (unit natively and under the sanitizers, end to end under Wine).
+set -uo pipefail
+cd "$(dirname "$0")"
+jobs=${JOBS:-2}
+scripts/install-deps.sh || exit 1
+
+start=$(date +%s)
+for preset in win32 win64 native native-asan; do
+  t0=$(date +%s)
+  cmake --preset "$preset" >"build-$preset.log" 2>&1 && cmake --build --preset "$preset" -j "$jobs" >>"build-$preset.log" 2>&1
+  status=$?
+  echo "build $preset: $([ $status = 0 ] && echo ok || echo FAILED) in $(( $(date +%s) - t0 )) s"
+  if [ $status != 0 ]; then tail -40 "build-$preset.log"; exit 1; fi
+  rm -f "build-$preset.log"
+done
+ls -l build/win32/vellox.exe | awk '{print "i686 executable: " $5 " bytes"}'
+
+passed=0; failed=0; overall=0
+run_suite() {  # name, ctest arguments...
+  local name=$1; shift
+  local out; out=$(mktemp)
+  ctest "$@" --output-on-failure -j "$jobs" >"$out" 2>&1
+  local status=$?
+  grep -E 'tests passed|Failed|\*\*\*|Not Run' "$out" | sed "s|^|$name: |"
+  [ $status != 0 ] && { cat "$out" | tail -80; overall=1; }
+  local line; line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$out" | tail -1)
+  if [ -n "$line" ]; then
+    local total fail
+    total=$(echo "$line" | sed -E 's/.*out of ([0-9]+).*/\1/')
+    fail=$(echo "$line" | sed -E 's/.* ([0-9]+) tests failed.*/\1/')
+    passed=$((passed + total - fail)); failed=$((failed + fail))
+  else
+    overall=1
+  fi
+  rm -f "$out"
+}
+
+run_suite "unit (native)" --test-dir build/native -L unit
+run_suite "unit (ASan/UBSan)" --test-dir build/native-asan -L unit
+scripts/wine32-status.sh
+# End to end: one Wine prefix and display for the run, tests in sequence.
+JOBS=1 run_suite "end to end (win64 under Wine, static checks of both builds)" --test-dir build/native -L e2e -j 1
+
+echo "total time: $(( $(date +%s) - start )) s"
+echo "$passed passed, $failed failed"
+exit $overall

@@ -1,0 +1,163 @@
+#include "wine_harness.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace e2e {
+
+namespace {
+
+const char* const kWine = "/usr/lib/wine/wine64";
+
+std::string Quote(const std::string& text)
+{
+    std::string quoted = "'";
+    for (const char c : text) {
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted += c;
+    }
+    return quoted + "'";
+}
+
+std::string Trim(std::string text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
+std::string WineEnvironment(const fs::path& prefix)
+{
+    const std::string display = Trim(ReadFile(WorkDir() / "display"));
+    return "WINEPREFIX=" + Quote(prefix.string()) + " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' DISPLAY=" +
+           Quote(display);
+}
+
+fs::path SharedPrefix()
+{
+    return WorkDir() / "prefix";
+}
+
+}  // namespace
+
+fs::path Win64Dir() { return VELLOX_WIN64_DIR; }
+fs::path Win32Dir() { return VELLOX_WIN32_DIR; }
+fs::path WorkDir() { return VELLOX_E2E_WORK_DIR; }
+
+std::string WinPath(const fs::path& path)
+{
+    std::string text = "Z:" + fs::absolute(path).lexically_normal().string();
+    for (char& c : text) {
+        if (c == '/')
+            c = '\\';
+    }
+    return text;
+}
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream contents;
+    contents << file.rdbuf();
+    return contents.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+WineTest::WineTest()
+{
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    m_dir = WorkDir() / "tests" / (std::string(info->test_suite_name()) + "." + info->name());
+    fs::remove_all(m_dir);
+    fs::create_directories(m_dir);
+    if (!fs::exists(WorkDir() / "display") || !fs::exists(SharedPrefix()))
+        ADD_FAILURE() << "the shared Wine prefix is not prepared: run the tests through ctest (fixture e2e_prefix)";
+}
+
+WineTest::~WineTest()
+{
+    for (const auto& prefix : m_privatePrefixes) {
+        const std::string command = "WINEPREFIX=" + Quote(prefix.string()) + " wineserver -k >/dev/null 2>&1";
+        [[maybe_unused]] const int status = std::system(command.c_str());
+    }
+}
+
+RunResult WineTest::Run(const fs::path& exe, const std::string& arguments, const RunOptions& options)
+{
+    static int counter = 0;
+    const std::string id = std::to_string(++counter);
+    const fs::path commandFile = m_dir / ("command" + id + ".txt");
+    const fs::path resultFile = m_dir / ("result" + id + ".txt");
+    const fs::path outputFile = m_dir / ("driver" + id + ".out");
+    std::string commandLine = "\"" + WinPath(exe) + "\"";
+    if (!arguments.empty())
+        commandLine += " " + arguments;
+    WriteFile(commandFile, commandLine + "\n");
+    fs::remove(resultFile);
+
+    std::string command = "cd " + Quote(m_dir.string()) + " && " + WineEnvironment(options.prefix.empty() ? SharedPrefix() : options.prefix);
+    for (const auto& [name, value] : options.environment)
+        command += " " + name + "=" + Quote(value);
+    // The outer time-out only guards against a hung Wine; the driver itself
+    // ends the program after timeoutMs.
+    command += " timeout " + std::to_string(options.timeoutMs / 1000 + 60) + " " + kWine + " " +
+               Quote((Win64Dir() / "tests" / "fixtures" / "run_driver.exe").string()) + " " +
+               Quote(WinPath(commandFile)) + " " + Quote(WinPath(resultFile)) + " " +
+               std::to_string(options.timeoutMs);
+    for (const int id : options.presses)
+        command += " press:" + std::to_string(id);
+    command += " >" + Quote(outputFile.string()) + " 2>&1 </dev/null";
+    [[maybe_unused]] const int status = std::system(command.c_str());
+
+    RunResult result;
+    result.raw = ReadFile(resultFile);
+    for (const auto& line : Lines(result.raw)) {
+        if (line.rfind("exit=", 0) == 0)
+            result.exitCode = static_cast<std::uint32_t>(std::stoul(line.substr(5)));
+        else if (line.rfind("dialog=", 0) == 0)
+            result.dialogs.push_back(line.substr(7));
+        else if (line == "timeout")
+            result.timedOut = true;
+    }
+    if (result.raw.empty())
+        ADD_FAILURE() << "the driver wrote no result; its output: " << ReadFile(outputFile);
+    return result;
+}
+
+int WineTest::WineCommand(const std::string& arguments, const fs::path& prefix)
+{
+    const std::string command = WineEnvironment(prefix.empty() ? SharedPrefix() : prefix) + " " + kWine + " " +
+                                arguments + " >>" + Quote((m_dir / "wine-commands.out").string()) + " 2>&1 </dev/null";
+    return std::system(command.c_str());
+}
+
+fs::path WineTest::PrivatePrefix()
+{
+    const fs::path copy = m_dir / ("prefix" + std::to_string(m_privatePrefixes.size() + 1));
+    fs::remove_all(copy);
+    const std::string command = "cp -a " + Quote(SharedPrefix().string()) + " " + Quote(copy.string());
+    if (std::system(command.c_str()) != 0)
+        ADD_FAILURE() << "could not copy the prefix";
+    m_privatePrefixes.push_back(copy);
+    return copy;
+}
+
+}  // namespace e2e
