@@ -10,6 +10,8 @@
 #include "app/string_table.h"
 #include "app/system_paths.h"
 #include "app/threads.h"
+#include "checks/machine_facts.h"
+#include "checks/registry.h"
 #include "trust/own_module.h"
 #include "ui/dialogs.h"
 
@@ -28,6 +30,8 @@ struct AppServices {
     Threads& threads;
     Dialogs& dialogs;
     OwnModule& ownModule;
+    const Registry& registry;
+    const MachineFacts& machine;
 };
 
 // Status values of the run.

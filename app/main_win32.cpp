@@ -6,6 +6,8 @@
 #include "app/installer_app.h"
 #include "app/system_paths_win32.h"
 #include "app/threads_win32.h"
+#include "checks/machine_facts_win32.h"
+#include "checks/registry_win32.h"
 #include "trust/own_module_win32.h"
 #include "ui/dialogs_win32.h"
 #include "ui/string_table_win32.h"
@@ -54,10 +56,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int)
     Win32Threads threads;
     Win32Dialogs dialogs(instance, strings);
     Win32OwnModule ownModule;
+    Win32Registry registry;
+    Win32MachineFacts machine;
 
-    CVelloxInstallerApp app(AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule},
-                            reinterpret_cast<std::uintptr_t>(instance), ProcessArguments(),
-                            commandLine ? commandLine : L"");
+    CVelloxInstallerApp app(
+        AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule, registry, machine},
+        reinterpret_cast<std::uintptr_t>(instance), ProcessArguments(), commandLine ? commandLine : L"");
     app.InitInstance();
     const std::uint32_t exitCode = app.ExitInstance();
     g_log.Attach(nullptr, nullptr);

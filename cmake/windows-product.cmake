@@ -17,6 +17,8 @@ add_library(vellox_win32 STATIC
   app/code_page_win32.cpp
   app/system_paths_win32.cpp
   app/threads_win32.cpp
+  checks/machine_facts_win32.cpp
+  checks/registry_win32.cpp
   trust/own_module_win32.cpp
   ui/about_dlg_win32.cpp
   ui/dialogs_win32.cpp

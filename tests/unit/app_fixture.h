@@ -6,11 +6,27 @@
 #include "app/installer_app.h"
 #include "fakes/fake_code_page.h"
 #include "fakes/fake_log_files.h"
+#include "fakes/fake_machine_facts.h"
 #include "fakes/fake_platform.h"
+#include "fakes/fake_registry.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
+
+// The text's lines without their line feeds; text after the last one is not a line.
+inline std::vector<std::wstring> Lines(const std::wstring& text)
+{
+    std::vector<std::wstring> lines;
+    std::size_t start = 0;
+    for (std::size_t end = text.find(L'\n'); end != std::wstring::npos; end = text.find(L'\n', start)) {
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
 
 class AppFixture : public ::testing::Test {
 protected:
@@ -18,6 +34,10 @@ protected:
     {
         g_log.Reset();
         g_log.Attach(&codePage, &logFiles);
+        // A machine that passes the .NET Framework check with this build's
+        // entries: .NET 2.0 with service pack 2.
+        registry.SetInteger(L"Software\\Microsoft\\NET Framework Setup\\NDP\\v2.0.50727", L"Install", 1);
+        registry.SetInteger(L"Software\\Microsoft\\NET Framework Setup\\NDP\\v2.0.50727", L"SP", 2);
     }
     ~AppFixture() override
     {
@@ -32,8 +52,8 @@ protected:
         for (const auto& argument : arguments)
             raw += (raw.empty() ? L"" : L" ") + argument;
         app = std::make_unique<CVelloxInstallerApp>(
-            AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule}, module, std::move(arguments),
-            raw);
+            AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule, registry, machine}, module,
+            std::move(arguments), raw);
         return *app;
     }
 
@@ -59,5 +79,7 @@ protected:
     FakeThreads threads;
     FakeDialogs dialogs;
     FakeOwnModule ownModule;
+    FakeRegistry registry;
+    FakeMachineFacts machine;
     std::unique_ptr<CVelloxInstallerApp> app;
 };

@@ -40,13 +40,17 @@ public:
     std::optional<std::wstring> tempFolder = L"C:\\Users\\me\\AppData\\Local\\Temp\\";
     std::optional<std::wstring> appData = L"C:\\Users\\me\\AppData\\Roaming";
     std::optional<std::wstring> commonAppData = L"C:\\ProgramData";
+    std::optional<std::wstring> systemFolder = L"C:\\Windows\\system32";
     std::wstring systemDrive = L"C:";
     std::wstring currentDirectory = L"C:\\work";
 
     std::optional<std::wstring> TempFolder() const override { return tempFolder; }
     std::optional<std::wstring> SpecialFolder(int csidl) const override
     {
-        return csidl == kCsidlAppData ? appData : csidl == kCsidlCommonAppData ? commonAppData : std::nullopt;
+        return csidl == kCsidlAppData         ? appData
+               : csidl == kCsidlCommonAppData ? commonAppData
+               : csidl == kCsidlSystem        ? systemFolder
+                                              : std::nullopt;
     }
     std::wstring EnvironmentValue(std::wstring_view name) const override
     {
