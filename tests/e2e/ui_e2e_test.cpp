@@ -5,6 +5,7 @@
 // photographed into <work>/screenshots.
 #include "wine_harness.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -141,7 +142,7 @@ protected:
     // Runs "<exe> <arguments>" under the dialog driver with the given steps;
     // photographs the screen whenever a step asks for it.
     UiRun RunUi(const fs::path& exe, const std::string& arguments, const std::vector<std::string>& steps,
-                unsigned timeoutMs = 30000)
+                unsigned timeoutMs = 30000, const fs::path& prefix = {})
     {
         static int counter = 0;
         const std::string id = std::to_string(++counter);
@@ -152,7 +153,7 @@ protected:
         fs::remove(resultFile);
 
         const std::string display = Trimmed(ReadFile(WorkDir() / "display"));
-        std::string command = "cd " + Quote(Dir().string()) + " && WINEPREFIX=" + Quote(SuitePrefix().string()) +
+        std::string command = "cd " + Quote(Dir().string()) + " && WINEPREFIX=" + Quote((prefix.empty() ? SuitePrefix() : prefix).string()) +
                               " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' DISPLAY=" + Quote(display) +
                               " timeout " + std::to_string(timeoutMs / 1000 + 60) + " /usr/lib/wine/wine64 " +
                               Quote((Win64Dir() / "tests" / "ui_preview" / "dialog_driver.exe").string()) + " " +
@@ -238,6 +239,26 @@ TEST_F(UiE2eTest, FrameworkReportsCarryTheirDownloadLinks)
         ExpectErrorForm(run.dialogs[0], c.message, c.link);
         EXPECT_TRUE(run.dialogs[0].Find(kLink)->visible) << c.name;
     }
+}
+
+TEST_F(UiE2eTest, RealRunWithoutFrameworkReportsAndLogsTheMessageWithItsLink)
+{
+    // Without any .NET Framework registered the run stops at the check and
+    // reports the build's first requirement.
+    const fs::path prefix = PrivatePrefix();
+    ASSERT_EQ(WineCommand("reg delete 'HKLM\\Software\\Microsoft\\NET Framework Setup\\NDP' /f", prefix), 0);
+    const std::string fonts = "cp /usr/share/wine/fonts/tahoma*.ttf " + Quote((prefix / "drive_c/windows/Fonts").string());
+    ASSERT_EQ(std::system(fonts.c_str()), 0);
+    const fs::path log = Dir() / "setup.log";
+    const UiRun run = RunUi(Exe(), "log " + WinPath(log), {"wait", "shot:run-net-missing", "press:2"}, 30000, prefix);
+    ASSERT_EQ(run.dialogs.size(), 1u) << run.raw;
+    const std::string message = "Corvane requires .NET 2. Please download from the Microsoft Download Center and retry.";
+    ExpectErrorForm(run.dialogs[0], message, "http://www.microsoft.com/en-us/download/details.aspx?id=16614");
+    EXPECT_EQ(run.exitCode, std::optional<std::uint32_t>(0x80110409u)) << run.raw;
+    const auto lines = Lines(ReadFile(log));
+    const auto at = std::find(lines.begin(), lines.end(), message);
+    ASSERT_NE(at, lines.end()) << ReadFile(log);
+    EXPECT_TRUE(std::next(at) != lines.end() && std::next(at)->starts_with("Ended ")) << ReadFile(log);
 }
 
 TEST_F(UiE2eTest, QuestionFormAnswersYesOnlyWithTheYesButton)
