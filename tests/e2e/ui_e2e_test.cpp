@@ -290,7 +290,7 @@ TEST_F(UiE2eTest, BadCommandLineReportOpensTheAboutBoxFromTheSystemMenu)
     // photograph of the open menu shows the item, the unit tests its text.
     const UiRun run = RunUi(Exe(), "/?",
                             {"wait", "shot:report-usage", "sysmenu", "pause:300", "shot:system-menu", "endmenu",
-                             "syscommand:0x10", "wait", "shot:about", "press:1", "gone", "record", "press:2"});
+                             "syscommand:0x10", "wait", "shot:about", "press:1", "gone", "record", "shot:report-after-about", "press:2"});
     ASSERT_EQ(run.dialogs.size(), 3u) << run.raw;
     ExpectErrorForm(run.dialogs[0],
                     "Command line '/?' incorrect.\\nValid switches include:- \\n\\textract [path]\\tlog "
