@@ -106,9 +106,9 @@ UiRun Parse(const std::string& raw)
 class UiE2eTest : public WineTest {
 protected:
     // A prefix of the dialog tests' own, copied once per prepared run from
-    // the shared one, with the dialogs' font added: without Tahoma Wine lays
-    // the dialogs out in a wider font. The shared wineserver is stopped first
-    // so that the registry (theme, unmanaged windows) is on disk to copy.
+    // the shared one (whose registry the set-up left on disk), with the
+    // dialogs' font added: without Tahoma Wine lays the dialogs out in a
+    // wider font.
     static void SetUpTestSuite()
     {
         fs::create_directories(ShotsDir());
@@ -118,15 +118,16 @@ protected:
                                 std::to_string(fs::last_write_time(WorkDir() / "display").time_since_epoch().count());
         if (fs::exists(stamp) && ReadFile(stamp) == run)
             return;
-        const std::string shared = Quote((WorkDir() / "prefix").string());
-        const std::string copy = "WINEPREFIX=" + shared + " " + kWineServer + " -k >/dev/null 2>&1; WINEPREFIX=" +
-                                 shared + " " + kWineServer + " -w >/dev/null 2>&1; rm -rf " + Quote(prefix.string()) +
-                                 " && cp -a " + shared + " " + Quote(prefix.string()) +
-                                 " && cp /usr/share/wine/fonts/tahoma*.ttf " +
-                                 Quote((prefix / "drive_c" / "windows" / "Fonts").string());
+        const std::string copy = "rm -rf " + Quote(prefix.string()) + " && cp -a " +
+                                 Quote((WorkDir() / "prefix").string()) + " " + Quote(prefix.string()) + " && " +
+                                 CopyFontsCommand(prefix);
         if (std::system(copy.c_str()) != 0)
             std::fprintf(stderr, "could not prepare the dialog tests' prefix\n");
         WriteFile(stamp, run);
+    }
+    static std::string CopyFontsCommand(const fs::path& prefix)
+    {
+        return "cp /usr/share/wine/fonts/tahoma*.ttf " + Quote((prefix / "drive_c" / "windows" / "Fonts").string());
     }
     static void TearDownTestSuite()
     {
@@ -247,8 +248,7 @@ TEST_F(UiE2eTest, RealRunWithoutFrameworkReportsAndLogsTheMessageWithItsLink)
     // reports the build's first requirement.
     const fs::path prefix = PrivatePrefix();
     ASSERT_EQ(WineCommand("reg delete 'HKLM\\Software\\Microsoft\\NET Framework Setup\\NDP' /f", prefix), 0);
-    const std::string fonts = "cp /usr/share/wine/fonts/tahoma*.ttf " + Quote((prefix / "drive_c/windows/Fonts").string());
-    ASSERT_EQ(std::system(fonts.c_str()), 0);
+    ASSERT_EQ(std::system(CopyFontsCommand(prefix).c_str()), 0);
     const fs::path log = Dir() / "setup.log";
     const UiRun run = RunUi(Exe(), "log " + WinPath(log), {"wait", "shot:run-net-missing", "press:2"}, 30000, prefix);
     ASSERT_EQ(run.dialogs.size(), 1u) << run.raw;
