@@ -58,7 +58,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int)
     Win32StringTable strings(instance);
     Win32SystemPaths paths;
     Win32Threads threads;
-    Win32Dialogs dialogs(strings.Load(StringId::kProductName));
+    Win32Dialogs dialogs(instance, strings);
     Win32OwnModule ownModule;
     Win32Registry registry;
     Win32MachineFacts machine;

@@ -24,8 +24,17 @@ add_library(vellox_win32 STATIC
   trust/own_module_win32.cpp
   trust/signer_reader_win32.cpp
   trust/trust_verifier_win32.cpp
+  ui/about_dlg_win32.cpp
   ui/dialogs_win32.cpp
+  ui/framework_win32.cpp
+  ui/installer_dlg_win32.cpp
+  ui/link_control_win32.cpp
+  ui/shell_win32.cpp
+  ui/splash_dlg_win32.cpp
+  ui/static_ex_win32.cpp
   ui/string_table_win32.cpp
+  ui/temp_folder_dlg_win32.cpp
+  ui/ui_context_win32.cpp
 )
 target_link_libraries(vellox_win32 PUBLIC vellox_core ${VELLOX_SYSTEM_LIBRARIES})
 
@@ -90,7 +99,7 @@ function(vellox_add_executable name)
   target_link_libraries(${name} PRIVATE vellox_win32)
   target_link_options(${name} PRIVATE ${VELLOX_WINDOWS_LINK_OPTIONS})
   set_source_files_properties(${CMAKE_SOURCE_DIR}/ui/vellox.rc PROPERTIES
-    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/ui/vellox.manifest;${CMAKE_SOURCE_DIR}/ui/messages.rc")
+    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/ui/vellox.manifest;${CMAKE_SOURCE_DIR}/ui/messages.rc;${CMAKE_SOURCE_DIR}/ui/dialogs.rc;${CMAKE_SOURCE_DIR}/ui/resource.h;${CMAKE_SOURCE_DIR}/ui/art/banner.bmp;${CMAKE_SOURCE_DIR}/ui/art/splash.bmp;${CMAKE_SOURCE_DIR}/ui/art/corvane.ico")
 endfunction()
 
 include(${CMAKE_CURRENT_LIST_DIR}/bootstrapper.cmake)

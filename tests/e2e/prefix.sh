@@ -28,6 +28,8 @@ setup)
   export DISPLAY=$(cat "$work/display")
   # Output to files: Wine's services inherit the first process's stdout.
   "$wine" cmd /c exit >"$work/prefix-init.log" 2>&1 || { echo "wine could not create the prefix"; cat "$work/prefix-init.log"; exit 1; }
+  # The dialogs' font: Wine ships Tahoma but a new prefix does not use it.
+  cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
   # Without this, every process that opened a window exits two seconds late.
   "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >>"$work/prefix-init.log" 2>&1
   # The machine the runs assume: .NET Framework 2.0 SP 2 registered, so that

@@ -94,11 +94,12 @@ TEST_F(StartupSequenceTest, HelpRequestStopsBeforeStartedAndIsReported)
 
 TEST_F(StartupSequenceTest, SilentFailureIsOnlyLogged)
 {
+    strings.entries[114] = L"Command line '%s' incorrect.";
     auto& app = MakeApp({L"/?", L"/IAgreeToTheEULA"});
     app.InitInstance();
     EXPECT_EQ(app.ExitInstance(), 0x80030057u);
     EXPECT_EQ(dialogs.journal, std::vector<std::wstring>{L"init"});
-    EXPECT_NE(LoggedText().find(L"0x80030057"), std::wstring::npos);
+    EXPECT_NE(LoggedText().find(L"Command line '/? /IAgreeToTheEULA' incorrect.\n"), std::wstring::npos);
 }
 
 TEST_F(StartupSequenceTest, EventOrThreadFailureStopsBeforeTheSplashWithTheErrorAsHresult)
@@ -324,6 +325,7 @@ TEST_F(SignatureStepTest, DeclinedQuestionStopsWithNoSignatureAndOnlyLogsTheRepo
         {{0x800B0111, 0}, Dialogs::kCancel},  // distrust still ends with the no-signature code
         {{0x80096010, 0}, 0},                 // any result other than Yes
     };
+    strings.entries[113] = L"Failed to run %s error 0x%8x.";
     for (const auto& c : cases) {
         g_log.Reset();
         dialogs.journal.clear();
@@ -340,7 +342,7 @@ TEST_F(SignatureStepTest, DeclinedQuestionStopsWithNoSignatureAndOnlyLogsTheRepo
         const std::wstring text = LoggedText();
         EXPECT_TRUE(HasLine(text, L"Not signed correctly"));
         EXPECT_EQ(text.find(L"GetAuthenticodeInformation"), std::wstring::npos);
-        EXPECT_NE(text.find(L"0x800b0100"), std::wstring::npos) << text;  // the report's text, logged
+        EXPECT_TRUE(HasLine(text, L"Failed to run Corvane error 0x800b0100.")) << text;  // the report, logged
     }
 }
 

@@ -143,6 +143,7 @@ public:
     int questionAnswer = kOk;
     std::optional<std::wstring> tempFolderAnswer;
     std::wstring lastMessage;
+    std::wstring lastLink;
 
     void InitializeUserInterface() override { journal.push_back(L"init"); }
     int AskQuestion(const std::wstring& message, const std::wstring& heading) override
@@ -150,9 +151,10 @@ public:
         journal.push_back(L"question: " + heading + L" | " + message);
         return questionAnswer;
     }
-    void ShowError(const std::wstring& message, const std::wstring&) override
+    void ShowError(const std::wstring& message, const std::wstring& link) override
     {
         lastMessage = message;
+        lastLink = link;
         journal.push_back(L"error");
     }
     std::optional<std::wstring> AskTempFolder(const std::wstring& title, const std::wstring& folder) override
