@@ -13,7 +13,14 @@
 #include "launch/process_launcher.h"
 #include "launch/processor_mode.h"
 #include "launch/window_iterator.h"
+#include "checks/machine_facts.h"
+#include "checks/registry.h"
+#include "payload/file_system.h"
+#include "payload/resource.h"
+#include "payload/resource_store.h"
 #include "trust/own_module.h"
+#include "trust/signer_reader.h"
+#include "trust/trust_verifier.h"
 #include "ui/dialogs.h"
 
 #include <atomic>
@@ -31,6 +38,12 @@ struct AppServices {
     Threads& threads;
     Dialogs& dialogs;
     OwnModule& ownModule;
+    const Registry& registry;
+    const MachineFacts& machine;
+    ResourceStore& resources;
+    FileSystem& fileSystem;
+    TrustVerifier& trustVerifier;
+    SignerReader& signerReader;
     ProcessLauncher& launcher;
     WindowSystem& windows;
     Wow64& wow64;
@@ -111,6 +124,9 @@ public:
     std::wstring m_strRequiredNet = L"Unknown .NET Version";
     std::int32_t m_nRequiredNetSp = 0;
     std::int32_t m_nRequiredNetMajor = 2;
+    // The payload's resources: filled by the extraction, walked again by the
+    // removal of the temporary folder.
+    CResourceList m_resources;
 
 private:
     std::int32_t VerifyOwnSignature();

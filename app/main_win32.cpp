@@ -9,7 +9,13 @@
 #include "launch/process_launcher_win32.h"
 #include "launch/window_system_win32.h"
 #include "launch/wow64_api_win32.h"
+#include "checks/machine_facts_win32.h"
+#include "checks/registry_win32.h"
+#include "payload/file_system_win32.h"
+#include "payload/resource_store_win32.h"
 #include "trust/own_module_win32.h"
+#include "trust/signer_reader_win32.h"
+#include "trust/trust_verifier_win32.h"
 #include "ui/dialogs_win32.h"
 #include "ui/string_table_win32.h"
 
@@ -55,14 +61,22 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int)
     Win32StringTable strings(instance);
     Win32SystemPaths paths;
     Win32Threads threads;
-    Win32Dialogs dialogs(strings.Load(StringId::kProductName));
+    Win32Dialogs dialogs(instance, strings);
     Win32OwnModule ownModule;
     Win32ProcessLauncher launcher;
     Win32WindowSystem windows;
     Win32Wow64Api wow64Api;
     Wow64 wow64(wow64Api);
 
-    CVelloxInstallerApp app(AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule, launcher, windows, wow64},
+    Win32Registry registry;
+    Win32MachineFacts machine;
+    Win32ResourceStore resources;
+    Win32FileSystem fileSystem;
+    Win32TrustVerifier trustVerifier;
+    Win32SignerReader signerReader;
+
+    CVelloxInstallerApp app(AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule, registry, machine,
+                                        resources, fileSystem, trustVerifier, signerReader, launcher, windows, wow64},
                             reinterpret_cast<std::uintptr_t>(instance), ProcessArguments(),
                             commandLine ? commandLine : L"");
     app.InitInstance();

@@ -28,29 +28,31 @@ std::int32_t CVelloxInstallerApp::RunEmbeddedResource(std::uint32_t* installerEx
         return Status::kOk;
     }
 
-    result = SetTempFolder(m_strTempFolder);
+    result = SetTempFolder(m_services.fileSystem, m_strTempFolder);
     if (result != Status::kOk) {
         result = AskTempFolder(m_strTempFolder);
         if (result == Status::kOk)
-            result = SetTempFolder(m_strTempFolder);
+            result = SetTempFolder(m_services.fileSystem, m_strTempFolder);
     }
     if (result != Status::kOk)
         return result;  // nothing was extracted, so nothing is removed
 
     if (m_bZeroGuid)
         UseZeroGuid();
-    WriteEmbeddedInformation();  // forms the temporary folder; its result does not matter
+    // Forms the temporary folder; its result does not matter.
+    WriteEmbeddedInformation(m_services.fileSystem, m_services.codePage, m_services.ownModule.GetOwnModulePath());
 
     std::wstring runTarget;
-    result = ExtractPayload(*this, runTarget);
+    result = ExtractPayload({m_services.resources, m_services.fileSystem, m_services.codePage}, m_hInstance, m_resources,
+                            runTarget);
     if (m_bRunInstaller && result == Status::kOk)
         result = RunProgram(LaunchServices{m_services.strings, m_services.launcher, m_services.windows, m_services.wow64},
-                            m_strTempFolder, runTarget, m_strForwardedCommandLine, installerExitCode,
+                            GetTempFolder(m_services.fileSystem), runTarget, m_strForwardedCommandLine, installerExitCode,
                             *m_hInstallerShownEvent);
 
     LogMessage(L"Remove folder '%s'\n", m_bRemoveTempFolder ? L"Yes" : L"No");
     if (m_bRemoveTempFolder)
-        RemoveTempFolder(*this);
+        RemoveTempFolder(m_services.fileSystem, m_resources);
     return result;
 }
 

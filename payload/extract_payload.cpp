@@ -1,12 +1,173 @@
 #include "payload/extract_payload.h"
 
 #include "app/diagnostic_log.h"
+#include "payload/payload_paths.h"
+#include "payload/temp_folder.h"
 
-// Placeholder until the payload issue lands: nothing is extracted and no run
-// target is chosen.
-std::int32_t ExtractPayload(CVelloxInstallerApp&, std::wstring& runTarget)
+#include <string_view>
+
+std::int32_t ExtractPayload(PayloadSources sources, std::uintptr_t module, CResourceList& resources,
+                            std::wstring& runTarget)
 {
-    runTarget.clear();
-    LogText(L"ExtractPayload is not built yet: nothing extracted\n");
-    return 0;
+    if (!EnumerateResources(sources.store, module, resources)) {
+        LogText(L"Enumerate Resources has failed\n");
+        return PayloadStatus::kFail;
+    }
+    LogText(L"Enumerate Resources OK \n");
+    const std::int32_t status = WorkOutFileNames(sources, resources, runTarget);
+    if (status != PayloadStatus::kOk)
+        return status;
+    return ExtractFiles(sources, resources);
+}
+
+bool EnumerateResources(ResourceStore& store, std::uintptr_t module, CResourceList& resources)
+{
+    const std::wstring type = kPayloadResourceType;
+    const auto names = store.EnumerateNames(module, type);
+    if (!names)
+        return false;
+    for (const ResourceName& name : *names) {
+        if (!name.id)
+            continue;  // string-named resources are not payload
+        resources.push_front(std::make_unique<CResource>(*name.id, type, module));
+        LogMessage(L"Enumerate Resources %s %x\n", type, *name.id);
+    }
+    return true;
+}
+
+std::int32_t ExtractSelf(PayloadSources sources, const CResource& resource, std::wstring& text)
+{
+    const ResourceBytes locked = sources.store.Lock(resource.m_hModule, resource.m_nId, resource.m_strType);
+    switch (locked.failure) {
+    case ResourceFailure::NotFound:
+        LogText(L"ExtractSelf FindResource has failed\n");
+        return PayloadStatus::kFail;
+    case ResourceFailure::NotLoaded:
+        LogText(L"ExtractSelf LoadResource has failed\n");
+        return PayloadStatus::kFail;
+    case ResourceFailure::NotLocked:
+        LogText(L"ExtractSelf LockResource has failed\n");
+        return PayloadStatus::kFail;
+    case ResourceFailure::None:
+        break;
+    }
+    text = sources.codePage.FromAnsi(
+        std::string_view(reinterpret_cast<const char*>(locked.bytes.data()), locked.bytes.size()));
+    return PayloadStatus::kOk;
+}
+
+std::int32_t WorkOutFileNames(PayloadSources sources, CResourceList& resources, std::wstring& runTarget)
+{
+    std::int32_t result = PayloadStatus::kOk;
+    CResourceFileMap map;
+    for (const auto& resource : resources) {
+        if (resource->m_nId != kManifestId)
+            continue;
+        std::wstring text;
+        result = ExtractSelf(sources, *resource, text);
+        if (result == PayloadStatus::kOk)
+            ParseManifest(text, map);
+        break;
+    }
+
+    if (result == PayloadStatus::kOk) {
+        for (auto& resource : resources) {
+            const auto found = map.find(resource->m_nId);
+            if (found == map.end())
+                continue;
+            const CResourceFile& entry = found->second;
+            // A name that leaves the temporary folder would be written, run
+            // and deleted wherever it points: the build is broken.
+            if (!IsSafePayloadName(entry.m_strName)) {
+                LogMessage(L"Work Out FileName refused unsafe name '%s'\n", entry.m_strName);
+                result = PayloadStatus::kFail;
+                continue;
+            }
+            resource->m_strName = entry.m_strName;
+            resource->m_nSize = entry.m_nSize;
+            std::wstring path;
+            if (IsProgramFile(*resource) && GetFilePath(sources.files, *resource, path))
+                runTarget = path;  // the list runs from the highest id: the lowest wins
+            LogMessage(L"Work Out FileName %s, Bytes %ld\n", entry.m_strName, entry.m_nSize);
+        }
+    }
+    LogMessage(L"WorkOutFileNames %x\n", result);
+    return result;
+}
+
+bool IsProgramFile(CResource& resource)
+{
+    for (wchar_t& c : resource.m_strName) {
+        if (c >= L'A' && c <= L'Z')
+            c = static_cast<wchar_t>(c - L'A' + L'a');
+    }
+    const std::size_t at = resource.m_strName.find(L".exe");
+    return at != std::wstring::npos && at > 0;
+}
+
+bool GetFilePath(FileSystem& files, const CResource& resource, std::wstring& path)
+{
+    path.clear();
+    const std::wstring& folder = GetTempFolder(files);
+    if (folder.empty())
+        return false;
+    std::wstring full = AppendPath(folder, resource.m_strName);
+    if (full.size() > kMaxPathChars)
+        return false;
+    path = std::move(full);
+    return true;
+}
+
+std::int32_t ExtractFile(PayloadSources sources, const CResource& resource)
+{
+    std::int32_t status = PayloadStatus::kFail;
+    const ResourceBytes locked = sources.store.Lock(resource.m_hModule, resource.m_nId, resource.m_strType);
+    switch (locked.failure) {
+    case ResourceFailure::NotFound:
+        LogText(L"FindResource has failed\n");
+        return status;
+    case ResourceFailure::NotLoaded:
+        LogText(L"ResourceLoaded has failed\n");
+        return status;
+    case ResourceFailure::NotLocked:
+        LogText(L"LockResource has failed\n");
+        return status;
+    case ResourceFailure::None:
+        break;
+    }
+
+    std::wstring path;
+    if (!GetFilePath(sources.files, resource, path)) {
+        LogMessage(L"%s path too long\n", AppendPath(GetTempFolder(sources.files), resource.m_strName));
+        return status;
+    }
+    sources.files.CreateFolderTree(RemoveLastComponent(path));  // usually exists already
+
+    const std::uint64_t length = locked.bytes.size();
+    const FileWriteResult written = sources.files.WriteNewFile(path, locked.bytes);
+    if (!written.created) {
+        LogMessage(L"%s Create file has failed\n", path);
+    } else if (written.writeSucceeded && written.bytesWritten == length) {
+        if (resource.m_nSize >= 0 && length == static_cast<std::uint64_t>(resource.m_nSize)) {
+            status = PayloadStatus::kOk;
+            LogMessage(L"%s written Ok\n", path);
+        } else {
+            LogMessage(L"%s Write file has failed\n", path);
+            status = PayloadStatus::kSizeMismatch;
+        }
+    }
+    return status;
+}
+
+std::int32_t ExtractFiles(PayloadSources sources, const CResourceList& resources)
+{
+    std::int32_t status = PayloadStatus::kOk;
+    for (auto it = resources.begin(); it != resources.end() && status == PayloadStatus::kOk; ++it) {
+        const CResource& resource = **it;
+        if (resource.m_strName.empty())
+            continue;
+        status = ExtractFile(sources, resource);
+        LogMessage(L"Extract File %s %x\n", resource.m_strName, status);
+    }
+    return status;
 }

@@ -6,12 +6,32 @@
 #include "app/installer_app.h"
 #include "fakes/fake_code_page.h"
 #include "fakes/fake_launch.h"
+#include "fakes/fake_file_system.h"
 #include "fakes/fake_log_files.h"
+#include "fakes/fake_machine_facts.h"
 #include "fakes/fake_platform.h"
+#include "fakes/fake_registry.h"
+#include "fakes/fake_resource_store.h"
+#include "fakes/fake_trust.h"
+#include "payload/temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
+
+// The text's lines without their line feeds; text after the last one is not a line.
+inline std::vector<std::wstring> Lines(const std::wstring& text)
+{
+    std::vector<std::wstring> lines;
+    std::size_t start = 0;
+    for (std::size_t end = text.find(L'\n'); end != std::wstring::npos; end = text.find(L'\n', start)) {
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
 
 class AppFixture : public ::testing::Test {
 protected:
@@ -19,11 +39,21 @@ protected:
     {
         g_log.Reset();
         g_log.Attach(&codePage, &logFiles);
+        // A machine that passes the .NET Framework check with this build's
+        // entries: .NET 2.0 with service pack 2.
+        registry.SetInteger(L"Software\\Microsoft\\NET Framework Setup\\NDP\\v2.0.50727", L"Install", 1);
+        registry.SetInteger(L"Software\\Microsoft\\NET Framework Setup\\NDP\\v2.0.50727", L"SP", 2);
+        ResetTempFolder();
+        // A small valid payload under the default base folder.
+        resources.Add(101, "102*setup.exe*5");
+        resources.Add(102, "hello");
+        fileSystem.AddFolder(L"C:\\Users\\me\\AppData\\Local\\Temp");
     }
     ~AppFixture() override
     {
         g_log.Reset();
         g_log.Attach(nullptr, nullptr);
+        ResetTempFolder();
     }
 
     // A fresh application object for the given arguments.
@@ -33,8 +63,9 @@ protected:
         for (const auto& argument : arguments)
             raw += (raw.empty() ? L"" : L" ") + argument;
         app = std::make_unique<CVelloxInstallerApp>(
-            AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule, launcher, windows, wow64}, module, std::move(arguments),
-            raw);
+            AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule, registry, machine, resources,
+                        fileSystem, trustVerifier, signerReader, launcher, windows, wow64},
+            module, std::move(arguments), raw);
         return *app;
     }
 
@@ -64,5 +95,11 @@ protected:
     FakeWindowSystem windows;
     FakeWow64Api wow64Api;
     Wow64 wow64{wow64Api};
+    FakeRegistry registry;
+    FakeMachineFacts machine;
+    FakeResourceStore resources;
+    FakeFileSystem fileSystem;
+    FakeTrustVerifier trustVerifier;
+    FakeSignerReader signerReader;
     std::unique_ptr<CVelloxInstallerApp> app;
 };

@@ -2,20 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 using StartupSequenceTest = AppFixture;
 
-std::vector<std::wstring> Lines(const std::wstring& text)
-{
-    std::vector<std::wstring> lines;
-    std::size_t start = 0;
-    for (std::size_t end = text.find(L'\n'); end != std::wstring::npos; end = text.find(L'\n', start)) {
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
+const std::wstring kNet20Key = L"Software\\Microsoft\\NET Framework Setup\\NDP\\v2.0.50727";
 
 bool HasLine(const std::wstring& text, const std::wstring& line)
 {
@@ -47,20 +40,22 @@ TEST_F(StartupSequenceTest, SilentRunGoesThroughEveryStepInOrderAndShowsNothing)
         L"Command line params /IAgreeToTheEULA /log \"c:\\setup.log\" TW_I=\"\" ",
         L"Temp folder '",
         L"Started 4242",
-        L"VerifyFileSignature",
-        L"LogSignerInformation",
-        L"IsUserAdministrator",
-        L"CheckNetFramework",
-        L"CheckWindowsInstaller",
-        L"CheckFreeDiskSpace",
+        L"Digital verification: 'The file \"C:\\Downloads\\setup.exe\" is signed and the signature was verified.",
+        L"GetAuthenticodeInformation ",
+        L"Digital verification: IssuerName 'Test Issuer'",
+        L".NET 2.0 0",
+        L".NET 2.0 Detected SP 2",
+        L".NET Version OK",
+        L"Free Disk Space",
+        L"Free disk space requirement passed.",
         L"Run Embedded Resources ",
-        L"Command line params /IAgreeToTheEULA /log \"c:\\setup.log\" TW_I=\"Mini\" ",
-        L"SetTempFolder",
-        L"WriteEmbeddedInformation",
-        L"ExtractPayload",
+        L"Command line params /IAgreeToTheEULA /log \"c:\\setup.log\" TW_I=\"Corvane Setup\" ",
+        L"Scanning for Signature",
+        L"Enumerate Resources OK ",
+        L"Extract File setup.exe 0",
         L"RunProgram",
         L"Remove folder 'Yes'",
-        L"RemoveTempFolder",
+        L"Deletion Folder of '",
         L"Ended 4242",
     };
     std::size_t previous = 0;
@@ -99,11 +94,12 @@ TEST_F(StartupSequenceTest, HelpRequestStopsBeforeStartedAndIsReported)
 
 TEST_F(StartupSequenceTest, SilentFailureIsOnlyLogged)
 {
+    strings.entries[114] = L"Command line '%s' incorrect.";
     auto& app = MakeApp({L"/?", L"/IAgreeToTheEULA"});
     app.InitInstance();
     EXPECT_EQ(app.ExitInstance(), 0x80030057u);
     EXPECT_EQ(dialogs.journal, std::vector<std::wstring>{L"init"});
-    EXPECT_NE(LoggedText().find(L"0x80030057"), std::wstring::npos);
+    EXPECT_NE(LoggedText().find(L"Command line '/? /IAgreeToTheEULA' incorrect.\n"), std::wstring::npos);
 }
 
 TEST_F(StartupSequenceTest, EventOrThreadFailureStopsBeforeTheSplashWithTheErrorAsHresult)
@@ -136,16 +132,55 @@ TEST_F(StartupSequenceTest, AdministratorSwitchZeroSkipsTheCheck)
         std::optional<std::wstring> entry;
         bool checked;
     } cases[] = {{L"0", false}, {L"1", true}, {L" 0", true}, {L"00", true}, {L"", true}, {std::nullopt, true}};
+    machine.membership = 0;
     for (const auto& c : cases) {
         g_log.Reset();
+        machine.membershipQueries = 0;
         if (c.entry)
             strings.entries[145] = *c.entry;
         else
             strings.entries.erase(145);
         auto& app = MakeApp({L"/IAgreeToTheEULA"});
         app.InitInstance();
-        EXPECT_EQ(LoggedText().find(L"IsUserAdministrator") != std::wstring::npos, c.checked)
-            << std::string(c.entry.value_or(L"absent").begin(), c.entry.value_or(L"absent").end());
+        const std::wstring entry = c.entry.value_or(L"absent");
+        const std::string name(entry.begin(), entry.end());
+        EXPECT_EQ(machine.membershipQueries, c.checked ? 1 : 0) << name;
+        EXPECT_EQ(app.ExitInstance(), c.checked ? 0x80110413u : 0u) << name;
+    }
+}
+
+TEST_F(StartupSequenceTest, ChecksRunInOrderAndTheFirstFailureEndsTheStartUp)
+{
+    const struct {
+        const char* what;
+        std::function<void()> breakMachine;
+        std::uint32_t exitCode;
+        bool frameworkChecked, installerChecked, diskChecked;
+    } cases[] = {
+        {"all pass", [] {}, 0u, true, true, true},
+        {"not an administrator", [this] { machine.membership = 0; }, 0x80110413u, false,
+         false, false},
+        {"no .NET Framework", [this] { registry.unopenable.insert(kNet20Key); }, 0x80110409u, true, false,
+         false},
+        {"Windows 2000 without MSI.DLL", [this] { machine.osVersion = OsVersion{2, 5, 0}; },
+         1613u, true, true, false},
+        {"too little disk space", [this] { machine.freeBytes = 500u << 20; }, 0x80030070u,
+         true, true, true},
+    };
+    for (const auto& c : cases) {
+        g_log.Reset();
+        threads.workersStarted = 0;
+        machine = FakeMachineFacts();
+        registry.unopenable.clear();
+        c.breakMachine();
+        auto& app = MakeApp({L"/IAgreeToTheEULA"});
+        app.InitInstance();
+        EXPECT_EQ(app.ExitInstance(), c.exitCode) << c.what;
+        EXPECT_EQ(threads.workersStarted, c.exitCode == 0 ? 1 : 0) << c.what;
+        const std::wstring text = LoggedText();
+        EXPECT_EQ(HasLine(text, L".NET 2.0 0"), c.frameworkChecked) << c.what;
+        EXPECT_EQ(machine.osVersionQueries > 0, c.installerChecked) << c.what;
+        EXPECT_EQ(HasLine(text, L"Free Disk Space"), c.diskChecked) << c.what;
     }
 }
 
@@ -179,7 +214,7 @@ TEST_F(StartupSequenceTest, WorkerWithoutModuleHandleEndsEarlyWithSuccess)
     EXPECT_EQ(app.ExitInstance(), 0u);
     const std::wstring text = LoggedText();
     EXPECT_TRUE(HasLine(text, L"RunEmbeddedResource hLibrary is not set"));
-    EXPECT_EQ(text.find(L"SetTempFolder"), std::wstring::npos);
+    EXPECT_EQ(text.find(L"Scanning for Signature"), std::wstring::npos);
     EXPECT_EQ(text.find(L"Remove folder"), std::wstring::npos);
 }
 
@@ -191,7 +226,8 @@ TEST_F(StartupSequenceTest, DontRunSkipsTheInstallerAndKeepLeavesTheFolder)
     const std::wstring text = LoggedText();
     EXPECT_EQ(text.find(L"RunProgram"), std::wstring::npos);
     EXPECT_TRUE(HasLine(text, L"Remove folder 'No'"));
-    EXPECT_EQ(text.find(L"RemoveTempFolder"), std::wstring::npos);
+    EXPECT_NE(text.find(L"Extract File setup.exe 0"), std::wstring::npos);
+    EXPECT_EQ(text.find(L"Deletion Folder of"), std::wstring::npos);
 }
 
 TEST_F(StartupSequenceTest, WorkerStoresItsResultBeforeSignallingDone)
@@ -227,6 +263,97 @@ TEST_F(StartupSequenceTest, TemporaryFolderPrompt)
     dialogs.tempFolderAnswer.reset();
     EXPECT_EQ(app.AskTempFolder(folder), static_cast<std::int32_t>(0x80004005));
     EXPECT_EQ(folder, L"D:\\Setup");
+}
+
+}  // namespace
+
+namespace {
+
+using SignatureStepTest = AppFixture;
+
+const std::wstring kNotSignedText = L"The file \"C:\\Downloads\\setup.exe\" is not signed.\n";
+const std::wstring kQuestionHeading = L"Verification of Corvane failed. Do you wish continue?";
+
+TEST_F(SignatureStepTest, SilentRunWithAnyUnverifiedStatusStopsWithNoSignatureAndShowsNothing)
+{
+    const TrustOutcome outcomes[] = {{0x800B0100, 0x800B0100}, {0x80096010, 0}, {0x800B0111, 0}};
+    for (const auto& outcome : outcomes) {
+        g_log.Reset();
+        dialogs.journal.clear();
+        trustVerifier.outcome = outcome;
+        auto& app = MakeApp({L"/IAgreeToTheEULA"});
+        app.InitInstance();
+        EXPECT_EQ(app.ExitInstance(), 0x800B0100u) << std::hex << outcome.status;
+        const std::wstring text = LoggedText();
+        EXPECT_TRUE(HasLine(text, L"Not signed correctly so failing now!")) << text;
+        EXPECT_EQ(text.find(L"GetAuthenticodeInformation"), std::wstring::npos);
+        EXPECT_EQ(text.find(L"Not signed correctly\n"), std::wstring::npos);
+        EXPECT_EQ(dialogs.journal, std::vector<std::wstring>{L"init"});
+        EXPECT_EQ(threads.workersStarted, 0);
+    }
+}
+
+TEST_F(SignatureStepTest, AcceptedQuestionDrainsTheQueueAndGoesOnAsIfVerified)
+{
+    trustVerifier.outcome = {0x800B0100, 0x800B0100};
+    signerReader.openFailure = SignerOpenFailure::kQueryObject;
+    dialogs.questionAnswer = Dialogs::kOk;
+    auto& app = MakeApp({L"log", L"c:\\setup.log"});
+    app.InitInstance();
+    EXPECT_EQ(app.ExitInstance(), 0u);
+    ASSERT_GE(dialogs.journal.size(), 2u);
+    EXPECT_EQ(dialogs.journal[1], L"question: " + kQuestionHeading + L" | " + kNotSignedText);
+    // One drain after the answer, besides the wait loop's one per wake-up.
+    EXPECT_EQ(threads.dispatches, 1 + static_cast<int>(threads.waits));
+    EXPECT_EQ(threads.workersStarted, 1);
+    const auto lines = Lines(LoggedText());
+    const std::size_t asked = IndexOf(lines, L"Not signed correctly");
+    ASSERT_LT(asked, lines.size());
+    EXPECT_EQ(lines[asked], L"Not signed correctly");
+    EXPECT_LT(IndexOf(lines, L"Digital verification: 'The file"), asked);
+    EXPECT_LT(asked, IndexOf(lines, L"Digital verification: Failed"));
+    EXPECT_TRUE(HasLine(LoggedText(), L"Command line params /log \"c:\\setup.log\" TW_I=\"Mini\" "));
+}
+
+TEST_F(SignatureStepTest, DeclinedQuestionStopsWithNoSignatureAndOnlyLogsTheReport)
+{
+    const struct {
+        TrustOutcome outcome;
+        int answer;
+    } cases[] = {
+        {{0x800B0100, 0x800B0100}, Dialogs::kCancel},
+        {{0x800B0111, 0}, Dialogs::kCancel},  // distrust still ends with the no-signature code
+        {{0x80096010, 0}, 0},                 // any result other than Yes
+    };
+    strings.entries[113] = L"Failed to run %s error 0x%8x.";
+    for (const auto& c : cases) {
+        g_log.Reset();
+        dialogs.journal.clear();
+        threads = FakeThreads();
+        trustVerifier.outcome = c.outcome;
+        dialogs.questionAnswer = c.answer;
+        auto& app = MakeApp({});
+        app.InitInstance();
+        EXPECT_EQ(app.ExitInstance(), 0x800B0100u) << std::hex << c.outcome.status;
+        ASSERT_EQ(dialogs.journal.size(), 2u) << std::hex << c.outcome.status;
+        EXPECT_TRUE(dialogs.journal[1].starts_with(L"question: " + kQuestionHeading + L" | "));
+        EXPECT_EQ(threads.dispatches, 0);
+        EXPECT_EQ(threads.workersStarted, 0);
+        const std::wstring text = LoggedText();
+        EXPECT_TRUE(HasLine(text, L"Not signed correctly"));
+        EXPECT_EQ(text.find(L"GetAuthenticodeInformation"), std::wstring::npos);
+        EXPECT_TRUE(HasLine(text, L"Failed to run Corvane error 0x800b0100.")) << text;  // the report, logged
+    }
+}
+
+TEST_F(SignatureStepTest, QuestionCarriesTheFailureTextOfTheStatus)
+{
+    trustVerifier.outcome = {0x80096010, 0};
+    dialogs.questionAnswer = Dialogs::kCancel;
+    auto& app = MakeApp({});
+    app.InitInstance();
+    EXPECT_EQ(dialogs.journal.at(1), L"question: " + kQuestionHeading + L" | Error is: 0x80096010.\n");
+    EXPECT_EQ(trustVerifier.paths, std::vector<std::wstring>{L"C:\\Downloads\\setup.exe"});
 }
 
 }  // namespace

@@ -1,0 +1,200 @@
+#include "payload/file_system_win32.h"
+
+#include "app/unique_resource.h"
+
+#include <windows.h>
+
+#include <aclapi.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <cstring>
+
+namespace {
+
+struct FileHandleTraits {
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE handle) { ::CloseHandle(handle); }
+};
+using UniqueFile = UniqueResource<HANDLE, FileHandleTraits>;
+
+struct FindHandleTraits {
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE handle) { ::FindClose(handle); }
+};
+using UniqueFind = UniqueResource<HANDLE, FindHandleTraits>;
+
+struct LocalMemoryTraits {
+    static HLOCAL Invalid() { return nullptr; }
+    static void Close(HLOCAL memory) { ::LocalFree(memory); }
+};
+using UniqueLocal = UniqueResource<HLOCAL, LocalMemoryTraits>;
+
+struct SidTraits {
+    static PSID Invalid() { return nullptr; }
+    static void Close(PSID sid) { ::FreeSid(sid); }
+};
+using UniqueSid = UniqueResource<PSID, SidTraits>;
+
+// Name surrogates are the reparse points that stand for another place.
+std::uint32_t EntryAttributes(const WIN32_FIND_DATAW& data)
+{
+    std::uint32_t attributes = data.dwFileAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT);
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsReparseTagNameSurrogate(data.dwReserved0))
+        attributes |= FileAttribute::kReparsePoint;
+    return attributes;
+}
+
+}  // namespace
+
+void Win32FileSystem::CreateOneFolder(const std::wstring& path)
+{
+    ::CreateDirectoryW(path.c_str(), nullptr);
+}
+
+void Win32FileSystem::CreateFolderTree(const std::wstring& path)
+{
+    ::SHCreateDirectoryExW(nullptr, path.c_str(), nullptr);
+}
+
+std::optional<Guid> Win32FileSystem::CreateGuid()
+{
+    GUID guid;
+    if (::CoCreateGuid(&guid) != S_OK)
+        return std::nullopt;
+    Guid out;
+    out.data1 = guid.Data1;
+    out.data2 = guid.Data2;
+    out.data3 = guid.Data3;
+    std::memcpy(out.data4, guid.Data4, sizeof out.data4);
+    return out;
+}
+
+bool Win32FileSystem::ProbeNewFile(const std::wstring& path)
+{
+    const UniqueFile probe(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    return static_cast<bool>(probe);
+}
+
+void Win32FileSystem::GrantEveryoneAccess(const std::wstring& path, std::uint32_t mask)
+{
+    PACL currentAcl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                &currentAcl, nullptr, &descriptor) != ERROR_SUCCESS)
+        return;
+    const UniqueLocal ownedDescriptor(descriptor);  // holds currentAcl too
+
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    if (!::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone))
+        return;
+    const UniqueSid ownedSid(everyone);
+
+    EXPLICIT_ACCESS_W access = {};
+    access.grfAccessPermissions = mask;
+    access.grfAccessMode = SET_ACCESS;
+    access.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
+    access.Trustee.pMultipleTrustee = nullptr;
+    access.Trustee.MultipleTrusteeOperation = NO_MULTIPLE_TRUSTEE;
+    access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    access.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+    access.Trustee.ptstrName = static_cast<LPWSTR>(everyone);
+
+    PACL newAcl = nullptr;
+    if (::SetEntriesInAclW(1, &access, currentAcl, &newAcl) != ERROR_SUCCESS)
+        return;
+    const UniqueLocal ownedAcl(newAcl);
+    std::wstring writablePath = path;  // the call takes a non-const string
+    ::SetNamedSecurityInfoW(writablePath.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, newAcl,
+                            nullptr);
+}
+
+FileWriteResult Win32FileSystem::WriteNewFile(const std::wstring& path, std::span<const std::uint8_t> bytes)
+{
+    FileWriteResult result;
+    const UniqueFile file(
+        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        result.createError = ::GetLastError();
+        return result;
+    }
+    result.created = true;
+    // One call straight from the caller's memory (for the payload, the
+    // module's mapped resource): no copy, no chunks.
+    DWORD written = 0;
+    result.writeSucceeded =
+        ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) != FALSE;
+    result.bytesWritten = written;
+    return result;
+}
+
+FileTail Win32FileSystem::ReadTail(const std::wstring& path, std::uint32_t count, std::uint32_t distanceFromEnd)
+{
+    FileTail tail;
+    const UniqueFile file(
+        ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file)
+        return tail;
+    tail.opened = true;
+    LARGE_INTEGER size;
+    if (!::GetFileSizeEx(file.Get(), &size))
+        return tail;
+    tail.size = static_cast<std::uint64_t>(size.QuadPart);
+    LARGE_INTEGER distance;
+    distance.QuadPart = -static_cast<LONGLONG>(distanceFromEnd);
+    if (!::SetFilePointerEx(file.Get(), distance, nullptr, FILE_END))
+        return tail;
+    std::vector<std::uint8_t> bytes(count);
+    DWORD read = 0;
+    if (!::ReadFile(file.Get(), bytes.data(), count, &read, nullptr))
+        return tail;
+    bytes.resize(read);
+    tail.bytes = std::move(bytes);
+    return tail;
+}
+
+std::optional<std::vector<FolderEntry>> Win32FileSystem::ListFolder(const std::wstring& pattern)
+{
+    WIN32_FIND_DATAW data;
+    const UniqueFind find(
+        ::FindFirstFileExW(pattern.c_str(), FindExInfoStandard, &data, FindExSearchNameMatch, nullptr, 0));
+    if (!find)
+        return std::nullopt;
+    std::vector<FolderEntry> entries;
+    do {
+        entries.push_back(FolderEntry{data.cFileName, EntryAttributes(data)});
+    } while (::FindNextFileW(find.Get(), &data));
+    return entries;
+}
+
+std::optional<std::uint32_t> Win32FileSystem::GetAttributes(const std::wstring& path)
+{
+    WIN32_FIND_DATAW data;
+    // Finding the path itself gives the reparse tag, which plain attributes lack.
+    const UniqueFind find(
+        ::FindFirstFileExW(path.c_str(), FindExInfoStandard, &data, FindExSearchNameMatch, nullptr, 0));
+    if (!find) {
+        const DWORD attributes = ::GetFileAttributesW(path.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return std::nullopt;
+        return attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT);
+    }
+    return EntryAttributes(data);
+}
+
+void Win32FileSystem::DeleteOneFile(const std::wstring& path)
+{
+    ::DeleteFileW(path.c_str());
+}
+
+void Win32FileSystem::RemoveEmptyFolder(const std::wstring& path)
+{
+    ::RemoveDirectoryW(path.c_str());
+}
+
+void Win32FileSystem::SetCurrentFolder(const std::wstring& path)
+{
+    ::SetCurrentDirectoryW(path.c_str());
+}

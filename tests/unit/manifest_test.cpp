@@ -1,0 +1,64 @@
+#include "payload/manifest.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string Describe(const CResourceFileMap& map)
+{
+    std::string out;
+    for (const auto& [id, entry] : map)
+        out += std::to_string(id) + "=" + std::string(entry.m_strName.begin(), entry.m_strName.end()) + ":" +
+               std::to_string(entry.m_nSize) + " ";
+    return out;
+}
+
+TEST(ParseManifest, Cases)
+{
+    const struct {
+        const wchar_t* text;
+        const char* parsed;
+    } cases[] = {
+        {L"102*install.bin*16659475*103*empty.msi*9728", "102=install.bin:16659475 103=empty.msi:9728 "},
+        // Runs of separators count as one, also at the start and the end.
+        {L"102**install.bin***9728", "102=install.bin:9728 "},
+        {L"***102*a*1***", "102=a:1 "},
+        // The later triple with the same id wins.
+        {L"104*a.exe*1*104*b.exe*2", "104=b.exe:2 "},
+        // A missing last size keeps the entry with size 0 (it then fails the
+        // size check rather than being skipped).
+        {L"102*a.txt*3*103*b.txt", "102=a.txt:3 103=b.txt:0 "},
+        // An id without a name ends the parse.
+        {L"102*a.txt*3*103", "102=a.txt:3 "},
+        {L"", ""},
+        {L"***", ""},
+        // Numbers as the runtime reads them: white space, sign, stop at the
+        // first non-digit, no digits give 0.
+        {L" 102x*a*  12abc", "102=a:12 "},
+        {L"abc*a*size", "0=a:0 "},
+        {L"-1*a*-5", "4294967295=a:-5 "},
+        {L"102*a*99999999999", "102=a:2147483647 "},
+        // Names keep every character but the separator, blanks included.
+        {L"102* bin\\My File.DLL *7", "102= bin\\My File.DLL :7 "},
+    };
+    for (const auto& c : cases) {
+        CResourceFileMap map;
+        EXPECT_EQ(ParseManifest(c.text, map), 0);
+        EXPECT_EQ(Describe(map), c.parsed) << c.text;
+    }
+}
+
+TEST(ParseLong, FollowsTheRuntimesRules)
+{
+    const struct {
+        const wchar_t* text;
+        std::int32_t value;
+    } cases[] = {{L"0", 0},         {L"42", 42},          {L"\t\n +7", 7},         {L"-0", 0},
+                 {L"--1", 0},       {L"+-1", 0},          {L"12 3", 12},           {L"2147483647", 2147483647},
+                 {L"2147483648", 2147483647},             {L"-2147483648", INT32_MIN},
+                 {L"-2147483649", INT32_MIN},             {L"", 0},                {L"x1", 0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ParseLong(c.text), c.value) << c.text;
+}
+
+}  // namespace

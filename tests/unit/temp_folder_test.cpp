@@ -1,0 +1,243 @@
+#include "payload_fixture.h"
+
+#include "payload/payload_paths.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using TempFolderTest = PayloadFixture;
+
+bool Called(const FakeFileSystem& files, const std::wstring& call)
+{
+    return std::find(files.journal.begin(), files.journal.end(), call) != files.journal.end();
+}
+
+TEST_F(TempFolderTest, WritableBaseIsProbedWithARandomNameThatDoesNotStay)
+{
+    fileSystem.journal.clear();
+    ResetTempFolder();
+    fileSystem.AddFolder(L"C:\\Base");
+    EXPECT_EQ(SetTempFolder(fileSystem, L"C:\\Base\\"), 0);
+    EXPECT_EQ(GetBaseFolder(), L"C:\\Base\\");
+    EXPECT_TRUE(Called(fileSystem, L"CreateOneFolder C:\\Base\\"));
+    EXPECT_TRUE(Called(fileSystem, L"ProbeNewFile C:\\Base\\{00000001-0000-0000-0000-0000000000AB}"));
+    EXPECT_TRUE(fileSystem.PathsUnder(L"C:\\Base").empty());
+    EXPECT_EQ(LoggedText(), L"");
+}
+
+TEST_F(TempFolderTest, BaseThatCannotBeWrittenFails)
+{
+    const struct {
+        const char* what;
+        std::wstring base;
+        std::function<void(FakeFileSystem&)> arrange;
+    } cases[] = {
+        {"missing drive", L"Q:\\x", [](FakeFileSystem&) {}},
+        {"read-only folder", L"D:\\ro", [](FakeFileSystem& files) { files.AddFolder(L"D:\\ro"); files.Fail("ProbeNewFile"); }},
+        {"parent missing", L"C:\\no\\such", [](FakeFileSystem&) {}},
+    };
+    for (const auto& c : cases) {
+        g_log.Reset();
+        ResetTempFolder();
+        c.arrange(fileSystem);
+        EXPECT_EQ(SetTempFolder(fileSystem, c.base), static_cast<std::int32_t>(0x80004005)) << c.what;
+        EXPECT_EQ(GetBaseFolder(), c.base) << c.what;  // stored even on failure
+        EXPECT_EQ(LoggedText(), L"SetTempFolder has failed\n") << c.what;
+    }
+}
+
+TEST_F(TempFolderTest, BaseWhoseFolderWouldExceedThePathLimitIsRefused)
+{
+    // Base + "\" + 38-character GUID text must fit 259 characters.
+    const std::wstring fits = L"C:\\" + std::wstring(217, L'a');
+    const std::wstring tooLong = L"C:\\" + std::wstring(218, L'b');
+    fileSystem.AddFolder(fits);
+    fileSystem.AddFolder(tooLong);
+    fileSystem.journal.clear();
+    EXPECT_EQ(SetTempFolder(fileSystem, tooLong), static_cast<std::int32_t>(0x80004005));
+    EXPECT_EQ(LoggedText(), Format(L"SetTempFolder path too long '%s'\nSetTempFolder has failed\n", tooLong));
+    EXPECT_TRUE(fileSystem.journal.empty());  // nothing created or probed under it
+    const std::wstring huge = L"C:\\" + std::wstring(300, L'c');
+    EXPECT_EQ(SetTempFolder(fileSystem, huge), static_cast<std::int32_t>(0x80004005));
+
+    ResetTempFolder();
+    ASSERT_EQ(SetTempFolder(fileSystem, fits), 0);
+    EXPECT_EQ(GetTempFolder(fileSystem).size(), 259u);
+}
+
+TEST_F(TempFolderTest, FolderIsFormedOnceAndOpenedToEveryoneForReadingAndRunningOnly)
+{
+    fileSystem.journal.clear();
+    const std::wstring first = GetTempFolder(fileSystem);
+    EXPECT_EQ(first, kFolder);
+    EXPECT_EQ(GetTempFolder(fileSystem), first);
+    EXPECT_TRUE(fileSystem.IsFolder(first));
+    EXPECT_EQ(std::count(fileSystem.journal.begin(), fileSystem.journal.end(), L"CreateFolderTree " + first), 1);
+    ASSERT_EQ(fileSystem.grants.size(), 1u);
+    EXPECT_EQ(fileSystem.grants[0].first, first);
+    // GENERIC_READ | GENERIC_EXECUTE, inheritable: never write or full access.
+    EXPECT_EQ(fileSystem.grants[0].second, 0xA0000000u);
+    EXPECT_EQ(fileSystem.grants[0].second & (AccessMask::kGenericAll | 0x40000000u), 0u);
+}
+
+TEST_F(TempFolderTest, FolderNames)
+{
+    // Zero GUID: a fixed name, while the probe still uses a random one.
+    ResetTempFolder();
+    ASSERT_EQ(SetTempFolder(fileSystem, L"C:\\T\\"), 0);
+    UseZeroGuid();
+    EXPECT_EQ(GetTempFolder(fileSystem), L"C:\\T\\{00000000-0000-0000-0000-000000000000}");
+
+    // No GUID from the platform: the fixed fallback names folder and probe.
+    ResetTempFolder();
+    fileSystem.Fail("CreateGuid");
+    fileSystem.journal.clear();
+    ASSERT_EQ(SetTempFolder(fileSystem, L"C:\\T"), 0);
+    EXPECT_TRUE(Called(fileSystem, L"ProbeNewFile C:\\T\\{00000001-0000-0000-0000-000000000001}"));
+    EXPECT_EQ(GetTempFolder(fileSystem), L"C:\\T\\{66EC6C3A-0B4A-4CAB-A24A-53B2D4176CD1}");
+
+    Guid guid{0x0F8FAD5B, 0xD9CB, 0x469F, {0xA1, 0x65, 0x70, 0x86, 0x77, 0x28, 0x95, 0x0E}};
+    EXPECT_EQ(GuidText(guid), L"{0F8FAD5B-D9CB-469F-A165-70867728950E}");
+}
+
+TEST_F(TempFolderTest, NoFolderIsFormedWithoutABase)
+{
+    ResetTempFolder();
+    EXPECT_EQ(GetTempFolder(fileSystem), L"");
+    EXPECT_TRUE(fileSystem.grants.empty());
+    CResource resource(102, L"TOOLKIT", kModule);
+    resource.m_strName = L"a.exe";
+    std::wstring path = L"stale";
+    EXPECT_FALSE(GetFilePath(fileSystem, resource, path));
+    EXPECT_EQ(path, L"");  // never a bare name that would land in the current directory
+}
+
+TEST_F(TempFolderTest, RemovalDeletesNamedFilesThenTheWholeTreeFromOutsideIt)
+{
+    AddPayload({{L"setup.exe", "p"}, {L"bin\\x.dll", "x"}});
+    std::wstring runTarget;
+    ASSERT_EQ(Extract(runTarget), 0);
+    // Things the installer left behind.
+    fileSystem.AddFile(InFolder(L"logs\\deep\\run.log"), "log");
+    fileSystem.AddFile(InFolder(L"info.xml"), "<i/>");
+    fileSystem.journal.clear();
+    g_log.Reset();
+
+    EXPECT_EQ(RemoveTempFolder(fileSystem, list), 0);
+    EXPECT_FALSE(fileSystem.Exists(kFolder));
+    EXPECT_TRUE(fileSystem.IsFolder(kBase));
+    EXPECT_EQ(fileSystem.currentFolders, std::vector<std::wstring>{L"\\"});
+
+    const std::wstring text = LoggedText();
+    const std::size_t manual = text.find(L"Manual Deletion of '" + InFolder(L"bin\\x.dll") + L"'\n");
+    const std::size_t tree = text.find(L"Deletion Folder of '" + std::wstring(kFolder) + L"'\n");
+    const std::size_t sub = text.find(L"Deletion subfolder Folder of '" + InFolder(L"logs") + L"'\n");
+    const std::size_t deep = text.find(L"Remove Folder '" + InFolder(L"logs\\deep") + L"'\n");
+    const std::size_t logs = text.find(L"Remove Folder '" + InFolder(L"logs") + L"'\n");
+    const std::size_t root = text.find(L"Remove Folder '" + std::wstring(kFolder) + L"'\n");
+    EXPECT_LT(manual, tree);
+    EXPECT_LT(tree, sub);
+    EXPECT_LT(sub, deep);  // children go before their parent
+    EXPECT_LT(deep, logs);
+    EXPECT_LT(logs, root);
+    EXPECT_NE(root, std::wstring::npos);
+    EXPECT_NE(text.find(L"Deletion file '" + InFolder(L"info.xml") + L"'\n"), std::wstring::npos);
+}
+
+TEST_F(TempFolderTest, UndeletableFileStaysWithItsFolders)
+{
+    fileSystem.AddFile(InFolder(L"a.txt"), "a");
+    fileSystem.AddFile(InFolder(L"sub\\busy.dll"), "b", true);
+    fileSystem.AddFile(InFolder(L"z.txt"), "z");
+    DeleteFolderTree(fileSystem, kFolder);
+    EXPECT_TRUE(fileSystem.Exists(InFolder(L"sub\\busy.dll")));
+    EXPECT_TRUE(fileSystem.IsFolder(InFolder(L"sub")));
+    EXPECT_TRUE(fileSystem.IsFolder(kFolder));
+    EXPECT_FALSE(fileSystem.Exists(InFolder(L"a.txt")));
+    EXPECT_FALSE(fileSystem.Exists(InFolder(L"z.txt")));  // the walk went on after the failure
+}
+
+TEST_F(TempFolderTest, LinksAreRemovedAndNeverFollowed)
+{
+    // Precious data outside the folder, reached through a junction to a
+    // folder and a link to a file inside it.
+    fileSystem.AddFile(L"C:\\Precious\\data.txt", "keep");
+    fileSystem.AddFile(L"C:\\Precious\\sub\\more.txt", "keep");
+    fileSystem.AddFile(L"C:\\Single.txt", "keep");
+    fileSystem.AddFolder(kFolder);
+    fileSystem.AddLink(InFolder(L"junction"), L"C:\\Precious");
+    fileSystem.nodes[FakeFileSystem::Key(InFolder(L"file.lnk"))] = [] {
+        auto node = FakeFileSystem::Node::Make(L"C:\\T\\{00000001-0000-0000-0000-0000000000AB}\\file.lnk");
+        node.link = true;
+        node.target = L"C:\\Single.txt";
+        return node;
+    }();
+    fileSystem.AddFile(InFolder(L"plain.txt"), "p");
+
+    DeleteFolderTree(fileSystem, kFolder);
+    EXPECT_FALSE(fileSystem.Exists(kFolder));
+    EXPECT_EQ(fileSystem.Contents(L"C:\\Precious\\data.txt"), "keep");
+    EXPECT_EQ(fileSystem.Contents(L"C:\\Precious\\sub\\more.txt"), "keep");
+    EXPECT_EQ(fileSystem.Contents(L"C:\\Single.txt"), "keep");
+    const std::wstring text = LoggedText();
+    EXPECT_NE(text.find(L"Deletion link '" + InFolder(L"junction") + L"'\n"), std::wstring::npos);
+    EXPECT_NE(text.find(L"Deletion link '" + InFolder(L"file.lnk") + L"'\n"), std::wstring::npos);
+    EXPECT_FALSE(Called(fileSystem, L"ListFolder " + InFolder(L"junction\\*.*")));
+
+    // The temporary folder itself replaced by a link (a fixed zero-GUID name
+    // can be planted in advance): only the link goes.
+    fileSystem.AddLink(kFolder, L"C:\\Precious");
+    DeleteFolderTree(fileSystem, kFolder);
+    EXPECT_FALSE(fileSystem.Exists(kFolder));
+    EXPECT_EQ(fileSystem.Contents(L"C:\\Precious\\data.txt"), "keep");
+}
+
+TEST_F(TempFolderTest, EntriesOverTheWalksBufferAreSkippedAndTheRestIsDeleted)
+{
+    // Folder path 43 characters + "\" = 44; the walk's buffer holds 264.
+    const std::wstring longFile = InFolder(std::wstring(221, L'f'));   // 265 characters
+    const std::wstring okFile = InFolder(std::wstring(220, L'o'));     // 264 characters
+    const std::wstring longFolder = InFolder(std::wstring(217, L'd'));  // 261: no room for "\*.*"
+    fileSystem.AddFile(longFile, "x");
+    fileSystem.AddFile(okFile, "x");
+    fileSystem.AddFile(longFolder + L"\\x", "x");
+    fileSystem.AddFile(InFolder(L"a.txt"), "a");
+
+    DeleteFolderTree(fileSystem, kFolder);
+    EXPECT_TRUE(fileSystem.Exists(longFile));
+    EXPECT_FALSE(fileSystem.Exists(okFile));
+    EXPECT_TRUE(fileSystem.Exists(longFolder + L"\\x"));
+    EXPECT_FALSE(fileSystem.Exists(InFolder(L"a.txt")));
+    const std::wstring text = LoggedText();
+    EXPECT_NE(text.find(L"Deletion skipped, path too long '" + longFile + L"'\n"), std::wstring::npos);
+    EXPECT_NE(text.find(L"Deletion skipped, path too long '" + longFolder + L"'\n"), std::wstring::npos);
+    for (const auto& call : fileSystem.journal)
+        EXPECT_LE(call.size() - call.find(L' ') - 1, 264u) << std::string(call.begin(), call.end());
+}
+
+TEST_F(TempFolderTest, SilentRunWithAnUnwritableBaseEndsWithoutExtracting)
+{
+    auto& app = MakeApp({L"/IAgreeToTheEULA", L"temp", L"Q:\\x"});
+    app.InitInstance();
+    EXPECT_EQ(app.ExitInstance(), 0x80004005u);
+    const std::wstring text = LoggedText();
+    EXPECT_NE(text.find(L"SetTempFolder has failed\nNot Prompting the user as silent installation\n"),
+              std::wstring::npos);
+    EXPECT_EQ(text.find(L"Scanning for Signature"), std::wstring::npos);
+    EXPECT_EQ(text.find(L"Remove folder"), std::wstring::npos);
+}
+
+TEST_F(TempFolderTest, PromptedBaseIsProbedOnceMore)
+{
+    AddPayload({{L"setup.exe", "hello"}});
+    dialogs.tempFolderAnswer = L"D:\\";
+    auto& app = MakeApp({L"temp", L"Q:\\x", L"/keep", L"/dontrun"});
+    app.InitInstance();
+    EXPECT_EQ(app.ExitInstance(), 0u);
+    EXPECT_EQ(GetBaseFolder(), L"D:\\");
+    EXPECT_TRUE(GetTempFolder(fileSystem).starts_with(L"D:\\{"));
+    EXPECT_TRUE(fileSystem.Exists(GetTempFolder(fileSystem) + L"\\setup.exe"));  // kept
+}
+
+}  // namespace

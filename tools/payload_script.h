@@ -1,0 +1,58 @@
+// The producing side of the payload: the manifest (TOOLKIT resource 101) and
+// the resource script that puts the payload files into a bootstrapper.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace payload_tool {
+
+struct ToolError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// One payload entry: a resource, a manifest triple, or both.
+struct PayloadEntry {
+    std::uint32_t id = 0;
+    std::optional<std::string> manifestName;        // no triple when absent
+    std::optional<std::filesystem::path> source;    // no resource when absent
+    std::optional<std::string> manifestSize;        // the triple's size text; the source's size when absent
+};
+
+// A TOOLKIT resource named by a string (the bootstrapper ignores these).
+struct NamedResource {
+    std::string name;
+    std::filesystem::path source;
+};
+
+struct PayloadSpec {
+    std::vector<PayloadEntry> entries;
+    std::vector<NamedResource> named;
+    std::optional<std::filesystem::path> manifestText;  // used verbatim as resource 101
+    bool noManifest = false;                            // leave resource 101 out
+};
+
+// "id|name|source|size": an empty name gives no triple, an empty source no
+// resource, an empty (or missing) size the source's size.
+PayloadEntry ParseEntry(const std::string& text);
+// "name|source".
+NamedResource ParseNamed(const std::string& text);
+
+// Every file under the folder, with ids from 102 upwards: the program first
+// (so it has the lowest id and becomes the run target), then the others in
+// path order. Names are relative paths with backslashes. Refuses names the
+// bootstrapper would not write faithfully (non-ASCII, "*", case twins) and a
+// program name without ".exe" after its first character.
+PayloadSpec SpecFromFolder(const std::filesystem::path& folder, const std::string& program);
+
+// The manifest's bytes: id*name*size triples joined by "*", in entry order.
+std::string BuildManifest(const PayloadSpec& spec);
+// The resource script: 101 (unless left out), every entry with a source,
+// every named resource.
+std::string BuildResourceScript(const PayloadSpec& spec, const std::filesystem::path& manifestFile);
+
+}  // namespace payload_tool
