@@ -3,6 +3,8 @@
 # virtual display of its own, then prints its diagnostic log and exit code.
 # Extra arguments are added to the bootstrapper's command line, e.g.
 #   ./demo.sh /dontrun /keep
+# The demo payload's installer program is a stand-in that shows a window for
+# a moment, adds a line to the same log and exits with DEMO_EXIT_CODE (0).
 # The 64-bit build runs here, since this machine's Wine is 64-bit only; the
 # shipped product is the 32-bit build of the same sources (build/win32).
 set -euo pipefail
@@ -26,7 +28,8 @@ tools/sign_bootstrapper.sh --cert "$work/signing/test-cert.pem" --key "$work/sig
 winpath() { echo "Z:$1" | tr / '\\'; }
 rm -f "$work/setup.log" "$work/result.txt"
 echo "\"$(winpath "$exe")\" log $(winpath "$work/setup.log") /IAgreeToTheEULA $*" >"$work/command.txt"
-(cd "$work" && WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY="$(cat "$work/display")" \
+(cd "$work" && VELLOX_FAKE_WINDOW_MS=500 VELLOX_FAKE_APPEND_LOG="$(winpath "$work/setup.log")" \
+  VELLOX_FAKE_EXIT="${DEMO_EXIT_CODE:-0}" WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY="$(cat "$work/display")" \
   /usr/lib/wine/wine64 "$driver" "$(winpath "$work/command.txt")" "$(winpath "$work/result.txt")" 120000 \
   >"$work/driver.out" 2>&1 </dev/null)
 
