@@ -23,6 +23,9 @@ for exe in tests/fixtures/payloads/example_payload bench/bench_files_1 bench/ben
 done
 mkdir -p "$work/out"
 echo "Wine $(/usr/lib/wine/wine64 --version 2>/dev/null), $(nproc) cores; medians of $reps runs; ratio = extraction / baseline"
+# Output to a file: Wine's services inherit the first process's stdout, so a
+# pipe would never close.
 WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY="$(cat "$work/display")" \
   /usr/lib/wine/wine64 "$PWD/$b/bench/extraction_bench.exe" "$(winpath "$work/out")" "$reps" "${exes[@]}" \
-  </dev/null 2>&1 | tr -d '\r'
+  </dev/null >"$work/figures.txt" 2>&1 || true
+tr -d '\r' <"$work/figures.txt"
