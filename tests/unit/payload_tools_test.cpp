@@ -48,8 +48,8 @@ TEST_F(PayloadToolsTest, FolderGivesTheProgramTheLowestIdAndEveryFileItsSize)
     Write("pay/a.exe.config", "cfg");
     Write("pay/bin/Lib.dll", "library!");
     Write("pay/Zeta.exe", "other");
-    const PayloadSpec spec = SpecFromFolder(m_root / "pay", "Setup.exe");
-    const std::string manifest = BuildManifest(spec);
+    const PayloadLayout layout = LayoutFromFolder(m_root / "pay", "Setup.exe");
+    const std::string manifest = BuildManifest(layout);
     EXPECT_EQ(manifest, "102*Setup.exe*7*103*Zeta.exe*5*104*a.exe.config*3*105*bin\\Lib.dll*8");
 
     const CResourceFileMap map = ParseBack(manifest);
@@ -58,7 +58,7 @@ TEST_F(PayloadToolsTest, FolderGivesTheProgramTheLowestIdAndEveryFileItsSize)
     EXPECT_EQ(map.at(105).m_strName, L"bin\\Lib.dll");
     EXPECT_EQ(map.at(105).m_nSize, 8);
 
-    const std::string script = BuildResourceScript(spec, m_root / "out" / "manifest.bin");
+    const std::string script = BuildResourceScript(layout, m_root / "out" / "manifest.bin");
     EXPECT_NE(script.find("101 TOOLKIT \"" + (m_root / "out" / "manifest.bin").generic_string() + "\"\n"),
               std::string::npos);
     EXPECT_NE(script.find("105 TOOLKIT \"" + (m_root / "pay" / "bin" / "Lib.dll").generic_string() + "\"\n"),
@@ -68,48 +68,48 @@ TEST_F(PayloadToolsTest, FolderGivesTheProgramTheLowestIdAndEveryFileItsSize)
 TEST_F(PayloadToolsTest, FolderRefusesWhatTheBootstrapperCouldNotWriteFaithfully)
 {
     Write("ok/setup.exe", "p");
-    EXPECT_THROW(SpecFromFolder(m_root / "ok", "missing.exe"), ToolError);
+    EXPECT_THROW(LayoutFromFolder(m_root / "ok", "missing.exe"), ToolError);
     Write("ok/readme.txt", "r");
-    EXPECT_THROW(SpecFromFolder(m_root / "ok", "readme.txt"), ToolError);  // not a program name
+    EXPECT_THROW(LayoutFromFolder(m_root / "ok", "readme.txt"), ToolError);  // not a program name
     Write("twins/setup.exe", "p");
     Write("twins/A.txt", "a");
     Write("twins/a.txt", "a");
-    EXPECT_THROW(SpecFromFolder(m_root / "twins", "setup.exe"), ToolError);  // same file once lower-cased
+    EXPECT_THROW(LayoutFromFolder(m_root / "twins", "setup.exe"), ToolError);  // same file once lower-cased
     Write("star/setup.exe", "p");
     Write("star/a*b.txt", "a");
-    EXPECT_THROW(SpecFromFolder(m_root / "star", "setup.exe"), ToolError);
-    EXPECT_THROW(SpecFromFolder(m_root / "nowhere", "setup.exe"), ToolError);
+    EXPECT_THROW(LayoutFromFolder(m_root / "star", "setup.exe"), ToolError);
+    EXPECT_THROW(LayoutFromFolder(m_root / "nowhere", "setup.exe"), ToolError);
 }
 
 TEST_F(PayloadToolsTest, ExplicitEntriesMakeBrokenPayloads)
 {
     const fs::path a = Write("a.bin", "12345");
     const fs::path b = Write("b.bin", "xy");
-    PayloadSpec spec;
-    spec.entries = {ParseEntry("104|a.exe|" + a.string() + "|"),       // true size
+    PayloadLayout layout;
+    layout.entries = {ParseEntry("104|a.exe|" + a.string() + "|"),       // true size
                     ParseEntry("105|b.dll|" + b.string() + "|99"),     // wrong size
                     ParseEntry("104|again.exe||7"),                    // duplicate id, triple only
                     ParseEntry("106||" + b.string()),                  // resource the manifest does not name
                     ParseEntry("999|ghost.dll||1")};                   // triple without resource
-    spec.named = {ParseNamed("NOTES|" + b.string())};
-    EXPECT_EQ(BuildManifest(spec), "104*a.exe*5*105*b.dll*99*104*again.exe*7*999*ghost.dll*1");
-    const CResourceFileMap map = ParseBack(BuildManifest(spec));
+    layout.named = {ParseNamed("NOTES|" + b.string())};
+    EXPECT_EQ(BuildManifest(layout), "104*a.exe*5*105*b.dll*99*104*again.exe*7*999*ghost.dll*1");
+    const CResourceFileMap map = ParseBack(BuildManifest(layout));
     EXPECT_EQ(map.at(104).m_strName, L"again.exe");  // the later triple wins
 
-    const std::string script = BuildResourceScript(spec, m_root / "m.bin");
+    const std::string script = BuildResourceScript(layout, m_root / "m.bin");
     for (const char* line : {"101 TOOLKIT", "104 TOOLKIT", "105 TOOLKIT", "106 TOOLKIT", "NOTES TOOLKIT"})
         EXPECT_NE(script.find(line), std::string::npos) << line;
     EXPECT_EQ(script.find("999 TOOLKIT"), std::string::npos);
 
-    spec.noManifest = true;
-    EXPECT_EQ(BuildResourceScript(spec, m_root / "m.bin").find("101 TOOLKIT"), std::string::npos);
-    spec.noManifest = false;
-    spec.manifestText = Write("hand.txt", "102*a.bin");
-    EXPECT_NE(BuildResourceScript(spec, m_root / "m.bin").find("101 TOOLKIT \"" + spec.manifestText->generic_string()),
+    layout.noManifest = true;
+    EXPECT_EQ(BuildResourceScript(layout, m_root / "m.bin").find("101 TOOLKIT"), std::string::npos);
+    layout.noManifest = false;
+    layout.manifestText = Write("hand.txt", "102*a.bin");
+    EXPECT_NE(BuildResourceScript(layout, m_root / "m.bin").find("101 TOOLKIT \"" + layout.manifestText->generic_string()),
               std::string::npos);
 
-    spec.entries.push_back(ParseEntry("105|c.dll|" + a.string() + "|"));
-    EXPECT_THROW(BuildResourceScript(spec, m_root / "m.bin"), ToolError);  // two resources 105
+    layout.entries.push_back(ParseEntry("105|c.dll|" + a.string() + "|"));
+    EXPECT_THROW(BuildResourceScript(layout, m_root / "m.bin"), ToolError);  // two resources 105
 
     for (const char* bad : {"x|a|b", "0|a|b", "65536|a|b", "1|a", "1||", "1|a|b|c|d"})
         EXPECT_THROW(ParseEntry(bad), ToolError) << bad;
