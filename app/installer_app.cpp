@@ -73,11 +73,11 @@ std::int32_t CVelloxInstallerApp::VerifyOwnSignature()
 
 std::int32_t CVelloxInstallerApp::RunChecks()
 {
-    if (IsAdminCheckEnabled(m_services.strings) && !IsUserAdministrator())
+    if (IsAdminCheckEnabled(m_services.strings) && !IsUserAdministrator(m_services.machine))
         return Status::kNotAdministrator;
     if (!CheckNetFramework(*this))
         return Status::kFrameworkMissing;
-    if (!CheckWindowsInstaller())
+    if (!CheckWindowsInstaller(m_services.machine, m_services.paths))
         return Status::kInstallerTooOld;
     if (!CheckFreeDiskSpace(*this))
         return Status::kDiskFull;

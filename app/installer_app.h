@@ -10,6 +10,8 @@
 #include "app/string_table.h"
 #include "app/system_paths.h"
 #include "app/threads.h"
+#include "checks/machine_facts.h"
+#include "checks/registry.h"
 #include "payload/file_system.h"
 #include "payload/resource.h"
 #include "payload/resource_store.h"
@@ -31,6 +33,8 @@ struct AppServices {
     Threads& threads;
     Dialogs& dialogs;
     OwnModule& ownModule;
+    const Registry& registry;
+    const MachineFacts& machine;
     ResourceStore& resources;
     FileSystem& fileSystem;
 };

@@ -6,6 +6,8 @@
 #include "app/installer_app.h"
 #include "app/system_paths_win32.h"
 #include "app/threads_win32.h"
+#include "checks/machine_facts_win32.h"
+#include "checks/registry_win32.h"
 #include "payload/file_system_win32.h"
 #include "payload/resource_store_win32.h"
 #include "trust/own_module_win32.h"
@@ -54,13 +56,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int)
     Win32StringTable strings(instance);
     Win32SystemPaths paths;
     Win32Threads threads;
-    Win32Dialogs dialogs(strings.Load(StringId::kProductName));
+    Win32Dialogs dialogs(instance, strings);
     Win32OwnModule ownModule;
+    Win32Registry registry;
+    Win32MachineFacts machine;
     Win32ResourceStore resources;
     Win32FileSystem fileSystem;
 
-    CVelloxInstallerApp app(AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule, resources,
-                                        fileSystem},
+    CVelloxInstallerApp app(AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule, registry, machine,
+                                        resources, fileSystem},
                             reinterpret_cast<std::uintptr_t>(instance), ProcessArguments(),
                             commandLine ? commandLine : L"");
     app.InitInstance();

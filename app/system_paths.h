@@ -9,6 +9,7 @@ class SystemPaths {
 public:
     static constexpr int kCsidlAppData = 26;        // CSIDL_APPDATA
     static constexpr int kCsidlCommonAppData = 35;  // CSIDL_COMMON_APPDATA
+    static constexpr int kCsidlSystem = 0x25;       // CSIDL_SYSTEM
     // Longest full path the runtime's resolution may give (its buffer holds
     // one more character for the terminator).
     static constexpr std::size_t kMaxFullPath = 260;

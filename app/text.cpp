@@ -45,3 +45,26 @@ std::uint32_t HResultFromWin32(std::uint32_t error)
 {
     return (error & 0x80000000u) || error == 0 ? error : (error & 0xFFFFu) | 0x80070000u;
 }
+
+std::int32_t ParseLong(std::wstring_view text)
+{
+    std::size_t at = 0;
+    while (at < text.size() && (text[at] == L' ' || (text[at] >= L'\t' && text[at] <= L'\r')))
+        ++at;
+    bool negative = false;
+    if (at < text.size() && (text[at] == L'+' || text[at] == L'-'))
+        negative = text[at++] == L'-';
+    // Accumulated as a magnitude that stops growing just past the 32-bit range.
+    constexpr std::int64_t kLimit = std::int64_t{1} << 32;
+    std::int64_t magnitude = 0;
+    for (; at < text.size() && text[at] >= L'0' && text[at] <= L'9'; ++at) {
+        if (magnitude < kLimit)
+            magnitude = magnitude * 10 + (text[at] - L'0');
+    }
+    const std::int64_t value = negative ? -magnitude : magnitude;
+    if (value > INT32_MAX)
+        return INT32_MAX;
+    if (value < INT32_MIN)
+        return INT32_MIN;
+    return static_cast<std::int32_t>(value);
+}

@@ -1,15 +1,13 @@
 #include "checks/administrator.h"
 
-#include "app/diagnostic_log.h"
+#include "checks/machine_facts.h"
 
 bool IsAdminCheckEnabled(const StringTable& strings)
 {
     return strings.Load(StringId::kAdminCheck) != L"0";
 }
 
-// Placeholder until the checks issue lands: membership is not checked.
-bool IsUserAdministrator()
+bool IsUserAdministrator(const MachineFacts& machine)
 {
-    LogText(L"IsUserAdministrator is not built yet: membership not checked\n");
-    return true;
+    return machine.AdministratorsMembership() == 1;
 }

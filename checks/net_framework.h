@@ -1,7 +1,23 @@
+// .NET Framework detection from the local machine's registry against the
+// build's minimum levels (string-table entries 138 to 144).
 #pragma once
+
+#include <cstddef>
+#include <span>
+#include <string>
 
 class CVelloxInstallerApp;
 
-// True when an accepted .NET Framework is installed; on false the app's
-// framework requirement fields tell the report what is needed.
+// The variants in the order they are configured, chosen and checked:
+// 2.0, 3.0, 3.5, 4.0 Client, 4.0 Full, 4.5 Client, 4.5 Full.
+inline constexpr std::size_t kNetVariantCount = 7;
+
+// Sets the app's framework requirement from the variants' entry texts: the
+// first variant whose level is not negative, with that level. Leaves the
+// requirement as it is when every level is negative.
+void SelectRequiredFramework(CVelloxInstallerApp& app, std::span<const std::wstring, kNetVariantCount> entries);
+
+// True when an accepted variant is installed at its minimum level or above.
+// Sets the app's framework requirement, so that a false result can tell the
+// report what is needed. Reads the registry afresh on every call.
 bool CheckNetFramework(CVelloxInstallerApp& app);

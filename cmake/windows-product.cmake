@@ -17,11 +17,22 @@ add_library(vellox_win32 STATIC
   app/code_page_win32.cpp
   app/system_paths_win32.cpp
   app/threads_win32.cpp
+  checks/machine_facts_win32.cpp
+  checks/registry_win32.cpp
   payload/file_system_win32.cpp
   payload/resource_store_win32.cpp
   trust/own_module_win32.cpp
+  ui/about_dlg_win32.cpp
   ui/dialogs_win32.cpp
+  ui/framework_win32.cpp
+  ui/installer_dlg_win32.cpp
+  ui/link_control_win32.cpp
+  ui/shell_win32.cpp
+  ui/splash_dlg_win32.cpp
+  ui/static_ex_win32.cpp
   ui/string_table_win32.cpp
+  ui/temp_folder_dlg_win32.cpp
+  ui/ui_context_win32.cpp
 )
 target_link_libraries(vellox_win32 PUBLIC vellox_core ${VELLOX_SYSTEM_LIBRARIES})
 
@@ -86,16 +97,17 @@ function(vellox_add_executable name)
   target_link_libraries(${name} PRIVATE vellox_win32)
   target_link_options(${name} PRIVATE ${VELLOX_WINDOWS_LINK_OPTIONS})
   set_source_files_properties(${CMAKE_SOURCE_DIR}/ui/vellox.rc PROPERTIES
-    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/ui/vellox.manifest;${CMAKE_SOURCE_DIR}/ui/messages.rc")
+    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/ui/vellox.manifest;${CMAKE_SOURCE_DIR}/ui/messages.rc;${CMAKE_SOURCE_DIR}/ui/dialogs.rc;${CMAKE_SOURCE_DIR}/ui/resource.h;${CMAKE_SOURCE_DIR}/ui/art/banner.bmp;${CMAKE_SOURCE_DIR}/ui/art/splash.bmp;${CMAKE_SOURCE_DIR}/ui/art/corvane.ico")
 endfunction()
 
 include(${CMAKE_CURRENT_LIST_DIR}/bootstrapper.cmake)
 
 # The product built here carries the demo payload: the fake installer of the
 # end-to-end tests as the installer program, with two companion files.
+# VELLOX_DEMO_ENTRIES serves other test bootstrappers too.
 set(VELLOX_DEMO_PAYLOAD ${CMAKE_SOURCE_DIR}/tests/fixtures/demo_payload)
-vellox_add_bootstrapper(vellox
-  ENTRIES "102|Tarnwick.Wizard.exe|$<TARGET_FILE:fake_installer>|"
-          "103|Tarnwick.Wizard.exe.config|${VELLOX_DEMO_PAYLOAD}/Tarnwick.Wizard.exe.config|"
-          "104|ProjectItems.xml|${VELLOX_DEMO_PAYLOAD}/ProjectItems.xml|"
-  DEPENDS fake_installer)
+set(VELLOX_DEMO_ENTRIES
+  "102|Tarnwick.Wizard.exe|$<TARGET_FILE:fake_installer>|"
+  "103|Tarnwick.Wizard.exe.config|${VELLOX_DEMO_PAYLOAD}/Tarnwick.Wizard.exe.config|"
+  "104|ProjectItems.xml|${VELLOX_DEMO_PAYLOAD}/ProjectItems.xml|")
+vellox_add_bootstrapper(vellox ENTRIES ${VELLOX_DEMO_ENTRIES} DEPENDS fake_installer)

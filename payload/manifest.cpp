@@ -1,6 +1,6 @@
 #include "payload/manifest.h"
 
-#include <limits>
+#include "app/text.h"
 
 namespace {
 
@@ -29,33 +29,7 @@ private:
     std::size_t m_nPosition = 0;
 };
 
-bool IsCRuntimeSpace(wchar_t c)
-{
-    return c == L' ' || (c >= L'\t' && c <= L'\r');
-}
-
 }  // namespace
-
-std::int32_t ParseLong(std::wstring_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size() && IsCRuntimeSpace(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == L'+' || text[i] == L'-'))
-        negative = text[i++] == L'-';
-    std::int64_t value = 0;
-    constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
-        value = value * 10 + (text[i] - L'0');
-        if (value > kLimit)
-            value = kLimit;  // clamped below; stops growing
-    }
-    if (negative)
-        return static_cast<std::int32_t>(-value);  // -2^31 at most
-    return value > std::numeric_limits<std::int32_t>::max() ? std::numeric_limits<std::int32_t>::max()
-                                                            : static_cast<std::int32_t>(value);
-}
 
 std::int32_t ParseManifest(std::wstring_view text, CResourceFileMap& map)
 {

@@ -10,11 +10,6 @@
 
 using CResourceFileMap = std::map<std::uint32_t, CResourceFile>;
 
-// As the runtime's wcstol in base 10 for a 32-bit long: leading white space
-// skipped, optional sign, stops at the first non-digit, no digits give 0,
-// out-of-range values clamp.
-std::int32_t ParseLong(std::wstring_view text);
-
 // Fills the map from the manifest text; a later triple with the same id
 // replaces the earlier one. The parse ends at the first empty name; a triple
 // whose size is missing keeps size 0. Always 0.

@@ -25,10 +25,11 @@ public:
     virtual ~Dialogs() = default;
     // Common controls and COM for the calling (main) thread.
     virtual void InitializeUserInterface() = 0;
-    // The question form of the message dialog, made the main window while
-    // shown; kOk for Yes.
+    // The question form of the message dialog: heading above message, Yes
+    // and No; kOk for Yes, kCancel for No, Escape or the close box.
     virtual int AskQuestion(const std::wstring& message, const std::wstring& heading) = 0;
-    // The error form of the message dialog.
+    // The error form of the message dialog: heading "Error", the message,
+    // the link when not empty, and Cancel.
     virtual void ShowError(const std::wstring& message, const std::wstring& link) = 0;
     // The temporary-folder prompt; the accepted folder, or nullopt.
     virtual std::optional<std::wstring> AskTempFolder(const std::wstring& title, const std::wstring& folder) = 0;

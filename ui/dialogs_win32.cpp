@@ -1,18 +1,33 @@
 #include "ui/dialogs_win32.h"
 
-#include <windows.h>
+#include "ui/installer_dlg_win32.h"
+#include "ui/resource.h"
+#include "ui/splash_dlg_win32.h"
+#include "ui/temp_folder_dlg_win32.h"
+
 #include <commctrl.h>
 #include <objbase.h>
 
 namespace {
 
-// No window yet: the splash dialog comes with the user-interface issue.
-class NoSplash final : public Splash {
+class Win32Splash final : public Splash {
 public:
-    bool IsOpen() const override { return false; }
-    void Show() override {}
-    void Hide() override {}
-    void End() override {}
+    explicit Win32Splash(const UiContext& context) : m_dialog(context, nullptr)
+    {
+        m_bOpen = m_dialog.Create();
+    }
+    bool IsOpen() const override { return m_bOpen; }
+    void Show() override { ::ShowWindow(m_dialog.GetSafeHwnd(), SW_SHOW); }
+    void Hide() override { ::ShowWindow(m_dialog.GetSafeHwnd(), SW_HIDE); }
+    void End() override
+    {
+        m_dialog.EndDialog(SPLASH_END_RESULT);
+        m_bOpen = false;
+    }
+
+private:
+    SplashDlg m_dialog;  // its window goes with it
+    bool m_bOpen = false;
 };
 
 }  // namespace
@@ -28,23 +43,30 @@ void Win32Dialogs::InitializeUserInterface()
 
 int Win32Dialogs::AskQuestion(const std::wstring& message, const std::wstring& heading)
 {
-    const std::wstring text = heading + L"\n\n" + message;
-    const int choice = ::MessageBoxW(nullptr, text.c_str(), m_strTitle.c_str(), MB_YESNO | MB_ICONWARNING);
-    return choice == IDYES ? kOk : kCancel;
+    CVelloxInstallerDlg dialog(m_context, true, nullptr);
+    dialog.m_strMessage = message;
+    dialog.m_strHeading = heading;
+    return dialog.DoModal() == IDOK ? kOk : kCancel;
 }
 
 void Win32Dialogs::ShowError(const std::wstring& message, const std::wstring& link)
 {
-    const std::wstring text = link.empty() ? message : message + L"\n\n" + link;
-    ::MessageBoxW(nullptr, text.c_str(), m_strTitle.c_str(), MB_OK | MB_ICONERROR);
+    CVelloxInstallerDlg dialog(m_context);
+    dialog.m_strMessage = message;
+    dialog.m_strLink = link;
+    dialog.DoModal();
 }
 
-std::optional<std::wstring> Win32Dialogs::AskTempFolder(const std::wstring&, const std::wstring&)
+std::optional<std::wstring> Win32Dialogs::AskTempFolder(const std::wstring& title, const std::wstring& folder)
 {
-    return std::nullopt;  // declined until the folder dialog exists
+    CTempFolderDialog dialog(m_context, title);
+    dialog.m_strFolder = folder;
+    if (dialog.DoModal() != IDOK)
+        return std::nullopt;
+    return dialog.m_strFolder;
 }
 
 std::unique_ptr<Splash> Win32Dialogs::CreateSplash()
 {
-    return std::make_unique<NoSplash>();
+    return std::make_unique<Win32Splash>(m_context);
 }

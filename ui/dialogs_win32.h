@@ -1,12 +1,15 @@
 #pragma once
 
 #include "ui/dialogs.h"
+#include "ui/shell_win32.h"
+#include "ui/ui_context_win32.h"
 
-// Stand-ins for the real dialogs until the user-interface issue lands: plain
-// message boxes, no splash window and no folder prompt.
+class StringTable;
+
+// The program's dialogs on the Windows desktop.
 class Win32Dialogs final : public Dialogs {
 public:
-    explicit Win32Dialogs(std::wstring title) : m_strTitle(std::move(title)) {}
+    Win32Dialogs(HINSTANCE instance, const StringTable& strings) : m_context{instance, strings, m_shell} {}
 
     void InitializeUserInterface() override;
     int AskQuestion(const std::wstring& message, const std::wstring& heading) override;
@@ -15,5 +18,6 @@ public:
     std::unique_ptr<Splash> CreateSplash() override;
 
 private:
-    std::wstring m_strTitle;
+    Win32Shell m_shell;
+    UiContext m_context;
 };

@@ -8,6 +8,8 @@ set -u
 action=$1
 work=$2
 wine=/usr/lib/wine/wine64
+# Debian's wine64 package alone puts no wineserver on the PATH.
+wineserver=/usr/lib/wine/wineserver
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 case "$action" in
@@ -26,15 +28,23 @@ setup)
   export DISPLAY=$(cat "$work/display")
   # Output to files: Wine's services inherit the first process's stdout.
   "$wine" cmd /c exit >"$work/prefix-init.log" 2>&1 || { echo "wine could not create the prefix"; cat "$work/prefix-init.log"; exit 1; }
+  # The dialogs' font: Wine ships Tahoma but a new prefix does not use it.
+  cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
   # Without this, every process that opened a window exits two seconds late.
   "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >>"$work/prefix-init.log" 2>&1
+  # The machine the runs assume: .NET Framework 2.0 SP 2 registered, so that
+  # the start-up gets past its framework check (a fresh prefix has none).
+  ndp20='HKLM\Software\Microsoft\NET Framework Setup\NDP\v2.0.50727'
+  "$wine" reg add "$ndp20" /v Install /t REG_DWORD /d 1 /f >>"$work/prefix-init.log" 2>&1
+  "$wine" reg add "$ndp20" /v SP /t REG_DWORD /d 2 /f >>"$work/prefix-init.log" 2>&1
   # Flush the registry to disk so that tests can copy the prefix.
-  wineserver -k; wineserver -w
-  wineserver -p
+  "$wineserver" -k; "$wineserver" -w
+  # Detached from our output: ctest waits for every holder of its pipe.
+  "$wineserver" -p >/dev/null 2>&1 </dev/null
   echo "prefix ready in $WINEPREFIX, display $DISPLAY"
   ;;
 cleanup)
-  [ -d "$WINEPREFIX" ] && wineserver -k 2>/dev/null
+  [ -d "$WINEPREFIX" ] && "$wineserver" -k 2>/dev/null
   if [ -f "$work/xvfb.pid" ]; then kill "$(cat "$work/xvfb.pid")" 2>/dev/null; rm -f "$work/xvfb.pid"; fi
   exit 0
   ;;

@@ -9,6 +9,7 @@ namespace e2e {
 namespace {
 
 const char* const kWine = "/usr/lib/wine/wine64";
+const char* const kWineServer = "/usr/lib/wine/wineserver";
 
 std::string Quote(const std::string& text)
 {
@@ -95,7 +96,7 @@ WineTest::WineTest()
 WineTest::~WineTest()
 {
     for (const auto& prefix : m_privatePrefixes) {
-        const std::string command = "WINEPREFIX=" + Quote(prefix.string()) + " wineserver -k >/dev/null 2>&1";
+        const std::string command = "WINEPREFIX=" + Quote(prefix.string()) + " " + kWineServer + " -k >/dev/null 2>&1";
         [[maybe_unused]] const int status = std::system(command.c_str());
     }
 }

@@ -7,13 +7,29 @@
 #include "fakes/fake_code_page.h"
 #include "fakes/fake_file_system.h"
 #include "fakes/fake_log_files.h"
+#include "fakes/fake_machine_facts.h"
 #include "fakes/fake_platform.h"
+#include "fakes/fake_registry.h"
 #include "fakes/fake_resource_store.h"
 #include "payload/temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
+
+// The text's lines without their line feeds; text after the last one is not a line.
+inline std::vector<std::wstring> Lines(const std::wstring& text)
+{
+    std::vector<std::wstring> lines;
+    std::size_t start = 0;
+    for (std::size_t end = text.find(L'\n'); end != std::wstring::npos; end = text.find(L'\n', start)) {
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
 
 class AppFixture : public ::testing::Test {
 protected:
@@ -21,6 +37,10 @@ protected:
     {
         g_log.Reset();
         g_log.Attach(&codePage, &logFiles);
+        // A machine that passes the .NET Framework check with this build's
+        // entries: .NET 2.0 with service pack 2.
+        registry.SetInteger(L"Software\\Microsoft\\NET Framework Setup\\NDP\\v2.0.50727", L"Install", 1);
+        registry.SetInteger(L"Software\\Microsoft\\NET Framework Setup\\NDP\\v2.0.50727", L"SP", 2);
         ResetTempFolder();
         // A small valid payload under the default base folder.
         resources.Add(101, "102*setup.exe*5");
@@ -41,8 +61,9 @@ protected:
         for (const auto& argument : arguments)
             raw += (raw.empty() ? L"" : L" ") + argument;
         app = std::make_unique<CVelloxInstallerApp>(
-            AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule, resources, fileSystem}, module, std::move(arguments),
-            raw);
+            AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule, registry, machine, resources,
+                        fileSystem},
+            module, std::move(arguments), raw);
         return *app;
     }
 
@@ -68,6 +89,8 @@ protected:
     FakeThreads threads;
     FakeDialogs dialogs;
     FakeOwnModule ownModule;
+    FakeRegistry registry;
+    FakeMachineFacts machine;
     FakeResourceStore resources;
     FakeFileSystem fileSystem;
     std::unique_ptr<CVelloxInstallerApp> app;

@@ -2,20 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 using StartupSequenceTest = AppFixture;
 
-std::vector<std::wstring> Lines(const std::wstring& text)
-{
-    std::vector<std::wstring> lines;
-    std::size_t start = 0;
-    for (std::size_t end = text.find(L'\n'); end != std::wstring::npos; end = text.find(L'\n', start)) {
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
+const std::wstring kNet20Key = L"Software\\Microsoft\\NET Framework Setup\\NDP\\v2.0.50727";
 
 bool HasLine(const std::wstring& text, const std::wstring& line)
 {
@@ -49,10 +42,11 @@ TEST_F(StartupSequenceTest, SilentRunGoesThroughEveryStepInOrderAndShowsNothing)
         L"Started 4242",
         L"VerifyFileSignature",
         L"LogSignerInformation",
-        L"IsUserAdministrator",
-        L"CheckNetFramework",
-        L"CheckWindowsInstaller",
-        L"CheckFreeDiskSpace",
+        L".NET 2.0 0",
+        L".NET 2.0 Detected SP 2",
+        L".NET Version OK",
+        L"Free Disk Space",
+        L"Free disk space requirement passed.",
         L"Run Embedded Resources ",
         L"Command line params /IAgreeToTheEULA /log \"c:\\setup.log\" TW_I=\"Mini\" ",
         L"Scanning for Signature",
@@ -99,11 +93,12 @@ TEST_F(StartupSequenceTest, HelpRequestStopsBeforeStartedAndIsReported)
 
 TEST_F(StartupSequenceTest, SilentFailureIsOnlyLogged)
 {
+    strings.entries[114] = L"Command line '%s' incorrect.";
     auto& app = MakeApp({L"/?", L"/IAgreeToTheEULA"});
     app.InitInstance();
     EXPECT_EQ(app.ExitInstance(), 0x80030057u);
     EXPECT_EQ(dialogs.journal, std::vector<std::wstring>{L"init"});
-    EXPECT_NE(LoggedText().find(L"0x80030057"), std::wstring::npos);
+    EXPECT_NE(LoggedText().find(L"Command line '/? /IAgreeToTheEULA' incorrect.\n"), std::wstring::npos);
 }
 
 TEST_F(StartupSequenceTest, EventOrThreadFailureStopsBeforeTheSplashWithTheErrorAsHresult)
@@ -136,16 +131,55 @@ TEST_F(StartupSequenceTest, AdministratorSwitchZeroSkipsTheCheck)
         std::optional<std::wstring> entry;
         bool checked;
     } cases[] = {{L"0", false}, {L"1", true}, {L" 0", true}, {L"00", true}, {L"", true}, {std::nullopt, true}};
+    machine.membership = 0;
     for (const auto& c : cases) {
         g_log.Reset();
+        machine.membershipQueries = 0;
         if (c.entry)
             strings.entries[145] = *c.entry;
         else
             strings.entries.erase(145);
         auto& app = MakeApp({L"/IAgreeToTheEULA"});
         app.InitInstance();
-        EXPECT_EQ(LoggedText().find(L"IsUserAdministrator") != std::wstring::npos, c.checked)
-            << std::string(c.entry.value_or(L"absent").begin(), c.entry.value_or(L"absent").end());
+        const std::wstring entry = c.entry.value_or(L"absent");
+        const std::string name(entry.begin(), entry.end());
+        EXPECT_EQ(machine.membershipQueries, c.checked ? 1 : 0) << name;
+        EXPECT_EQ(app.ExitInstance(), c.checked ? 0x80110413u : 0u) << name;
+    }
+}
+
+TEST_F(StartupSequenceTest, ChecksRunInOrderAndTheFirstFailureEndsTheStartUp)
+{
+    const struct {
+        const char* what;
+        std::function<void()> breakMachine;
+        std::uint32_t exitCode;
+        bool frameworkChecked, installerChecked, diskChecked;
+    } cases[] = {
+        {"all pass", [] {}, 0u, true, true, true},
+        {"not an administrator", [this] { machine.membership = 0; }, 0x80110413u, false,
+         false, false},
+        {"no .NET Framework", [this] { registry.unopenable.insert(kNet20Key); }, 0x80110409u, true, false,
+         false},
+        {"Windows 2000 without MSI.DLL", [this] { machine.osVersion = OsVersion{2, 5, 0}; },
+         1613u, true, true, false},
+        {"too little disk space", [this] { machine.freeBytes = 500u << 20; }, 0x80030070u,
+         true, true, true},
+    };
+    for (const auto& c : cases) {
+        g_log.Reset();
+        threads.workersStarted = 0;
+        machine = FakeMachineFacts();
+        registry.unopenable.clear();
+        c.breakMachine();
+        auto& app = MakeApp({L"/IAgreeToTheEULA"});
+        app.InitInstance();
+        EXPECT_EQ(app.ExitInstance(), c.exitCode) << c.what;
+        EXPECT_EQ(threads.workersStarted, c.exitCode == 0 ? 1 : 0) << c.what;
+        const std::wstring text = LoggedText();
+        EXPECT_EQ(HasLine(text, L".NET 2.0 0"), c.frameworkChecked) << c.what;
+        EXPECT_EQ(machine.osVersionQueries > 0, c.installerChecked) << c.what;
+        EXPECT_EQ(HasLine(text, L"Free Disk Space"), c.diskChecked) << c.what;
     }
 }
 

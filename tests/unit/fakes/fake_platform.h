@@ -40,13 +40,17 @@ public:
     std::optional<std::wstring> tempFolder = L"C:\\Users\\me\\AppData\\Local\\Temp\\";
     std::optional<std::wstring> appData = L"C:\\Users\\me\\AppData\\Roaming";
     std::optional<std::wstring> commonAppData = L"C:\\ProgramData";
+    std::optional<std::wstring> systemFolder = L"C:\\Windows\\system32";
     std::wstring systemDrive = L"C:";
     std::wstring currentDirectory = L"C:\\work";
 
     std::optional<std::wstring> TempFolder() const override { return tempFolder; }
     std::optional<std::wstring> SpecialFolder(int csidl) const override
     {
-        return csidl == kCsidlAppData ? appData : csidl == kCsidlCommonAppData ? commonAppData : std::nullopt;
+        return csidl == kCsidlAppData         ? appData
+               : csidl == kCsidlCommonAppData ? commonAppData
+               : csidl == kCsidlSystem        ? systemFolder
+                                              : std::nullopt;
     }
     std::wstring EnvironmentValue(std::wstring_view name) const override
     {
@@ -139,6 +143,7 @@ public:
     int questionAnswer = kOk;
     std::optional<std::wstring> tempFolderAnswer;
     std::wstring lastMessage;
+    std::wstring lastLink;
 
     void InitializeUserInterface() override { journal.push_back(L"init"); }
     int AskQuestion(const std::wstring& message, const std::wstring& heading) override
@@ -146,9 +151,10 @@ public:
         journal.push_back(L"question: " + heading + L" | " + message);
         return questionAnswer;
     }
-    void ShowError(const std::wstring& message, const std::wstring&) override
+    void ShowError(const std::wstring& message, const std::wstring& link) override
     {
         lastMessage = message;
+        lastLink = link;
         journal.push_back(L"error");
     }
     std::optional<std::wstring> AskTempFolder(const std::wstring& title, const std::wstring& folder) override
