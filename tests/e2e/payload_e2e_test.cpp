@@ -134,14 +134,19 @@ TEST_F(PayloadE2eTest, ZeroGuidNamesTheFolder)
     EXPECT_EQ(OnlyFolder().filename(), "{00000000-0000-0000-0000-000000000000}");
 }
 
+// A base whose parent is missing: only its last level would be created, so no
+// file can be made there. (A drive that does not exist fails the disk space
+// check before the worker starts.)
 TEST_F(PayloadE2eTest, UnwritableBaseInASilentRunFailsWithoutAFolder)
 {
-    const RunResult result =
-        Run(Payloads() / "example_payload.exe", "/keep log " + WinPath(LogPath()) + " temp Q:\\x /IAgreeToTheEULA");
+    const fs::path base = Dir() / "missing" / "base";
+    const RunResult result = Run(Payloads() / "example_payload.exe",
+                                 "/keep log " + WinPath(LogPath()) + " temp " + WinPath(base) + " /IAgreeToTheEULA");
     ASSERT_EQ(result.exitCode, std::optional<std::uint32_t>(0x80004005u)) << result.raw << Log();
     EXPECT_TRUE(Logged("SetTempFolder has failed"));
     EXPECT_TRUE(Logged("Not Prompting the user as silent installation"));
     EXPECT_EQ(Log().find("Scanning for Signature"), std::string::npos);
+    EXPECT_FALSE(fs::exists(Dir() / "missing"));
     EXPECT_TRUE(result.dialogs.empty());
 }
 
