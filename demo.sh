@@ -12,10 +12,16 @@ cmake --preset win64 >/dev/null
 cmake --build --preset win64 -j 2 >/dev/null
 
 work=$PWD/build/demo
-exe=$PWD/build/win64/vellox.exe
+exe=$work/vellox.exe
 driver=$PWD/build/win64/tests/fixtures/run_driver.exe
 tests/e2e/prefix.sh setup "$work" >/dev/null
 trap 'tests/e2e/prefix.sh cleanup "$work"' EXIT
+
+# The bootstrapper checks its own signature (unsigned, a silent run stops
+# with 0x800B0100): sign it with a throw-away certificate made for this run.
+tools/make_test_certificate.sh "$work/signing"
+tools/sign_bootstrapper.sh --cert "$work/signing/test-cert.pem" --key "$work/signing/test-key.pem" \
+  --url "http://example.test/more" build/win64/vellox.exe "$exe"
 
 winpath() { echo "Z:$1" | tr / '\\'; }
 rm -f "$work/setup.log" "$work/result.txt"

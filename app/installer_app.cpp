@@ -54,17 +54,21 @@ bool CVelloxInstallerApp::InitInstance()
 std::int32_t CVelloxInstallerApp::VerifyOwnSignature()
 {
     std::wstring description;
-    if (VerifyFileSignature(m_services.ownModule.GetOwnModulePath(), description) == 0)
+    if (VerifyFileSignature(m_services.trustVerifier, m_services.ownModule.GetOwnModulePath(), description) == 0)
         return Status::kOk;
     if (m_bSilent) {
         LogText(L"Not signed correctly so failing now!\n");
         return Status::kNoSignature;
     }
+    LogText(L"Not signed correctly\n");
     const std::wstring product = m_services.strings.Load(StringId::kProductName);
     const std::wstring heading = Format(m_services.strings.Load(StringId::kVerifyQuestion), product);
-    LogText(L"Not signed correctly\n");
-    if (m_services.dialogs.AskQuestion(description, heading) != Dialogs::kOk)
+    if (m_services.dialogs.AskQuestion(description, heading) != Dialogs::kOk) {
+        // The user has just answered: the report that follows is logged but
+        // not shown again, as in a silent run.
+        m_bSilent = true;
         return Status::kNoSignature;
+    }
     // Closing the question (the main window) left a quit request behind;
     // it must not end the dialogs still to come.
     m_services.threads.DispatchPendingMessages();

@@ -16,6 +16,8 @@
 #include "payload/resource.h"
 #include "payload/resource_store.h"
 #include "trust/own_module.h"
+#include "trust/signer_reader.h"
+#include "trust/trust_verifier.h"
 #include "ui/dialogs.h"
 
 #include <atomic>
@@ -37,6 +39,8 @@ struct AppServices {
     const MachineFacts& machine;
     ResourceStore& resources;
     FileSystem& fileSystem;
+    TrustVerifier& trustVerifier;
+    SignerReader& signerReader;
 };
 
 // Status values of the run.

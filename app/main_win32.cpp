@@ -11,6 +11,8 @@
 #include "payload/file_system_win32.h"
 #include "payload/resource_store_win32.h"
 #include "trust/own_module_win32.h"
+#include "trust/signer_reader_win32.h"
+#include "trust/trust_verifier_win32.h"
 #include "ui/dialogs_win32.h"
 #include "ui/string_table_win32.h"
 
@@ -62,9 +64,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int)
     Win32MachineFacts machine;
     Win32ResourceStore resources;
     Win32FileSystem fileSystem;
+    Win32TrustVerifier trustVerifier;
+    Win32SignerReader signerReader;
 
     CVelloxInstallerApp app(AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule, registry, machine,
-                                        resources, fileSystem},
+                                        resources, fileSystem, trustVerifier, signerReader},
                             reinterpret_cast<std::uintptr_t>(instance), ProcessArguments(),
                             commandLine ? commandLine : L"");
     app.InitInstance();

@@ -22,6 +22,8 @@ add_library(vellox_win32 STATIC
   payload/file_system_win32.cpp
   payload/resource_store_win32.cpp
   trust/own_module_win32.cpp
+  trust/signer_reader_win32.cpp
+  trust/trust_verifier_win32.cpp
   ui/about_dlg_win32.cpp
   ui/dialogs_win32.cpp
   ui/framework_win32.cpp
@@ -111,3 +113,5 @@ set(VELLOX_DEMO_ENTRIES
   "103|Tarnwick.Wizard.exe.config|${VELLOX_DEMO_PAYLOAD}/Tarnwick.Wizard.exe.config|"
   "104|ProjectItems.xml|${VELLOX_DEMO_PAYLOAD}/ProjectItems.xml|")
 vellox_add_bootstrapper(vellox ENTRIES ${VELLOX_DEMO_ENTRIES} DEPENDS fake_installer)
+
+include(${CMAKE_CURRENT_LIST_DIR}/signing.cmake)

@@ -1,6 +1,7 @@
 // The manifest (TOOLKIT resource 101): triples id*name*size separated by "*".
 #pragma once
 
+#include "app/text.h"
 #include "payload/resource.h"
 
 #include <cstdint>

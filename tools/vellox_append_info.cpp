@@ -1,9 +1,13 @@
-// Appends an information block to a finished bootstrapper:
+// Adds an information block to a finished bootstrapper:
 //   vellox-append-info <bootstrapper.exe> <information file>
 // The bootstrapper copies the information to "info.xml" beside its payload.
+// A signed bootstrapper stays signed: the block goes inside its certificate
+// table (sign first, then add the block).
 #include "information_block.h"
 #include "payload_script.h"
+#include "signed_image.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -19,12 +23,23 @@ int main(int argc, char** argv)
             throw ToolError(std::string("cannot read ") + argv[2]);
         const std::string payload((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         const std::string block = BuildInformationBlock(payload);
-        std::ofstream out(argv[1], std::ios::binary | std::ios::app);
-        if (!out)
-            throw ToolError(std::string("cannot open ") + argv[1]);
-        out.write(block.data(), static_cast<std::streamsize>(block.size()));
-        if (!out)
-            throw ToolError(std::string("cannot write ") + argv[1]);
+        std::ifstream original(argv[1], std::ios::binary);
+        if (!original)
+            throw ToolError(std::string("cannot read ") + argv[1]);
+        const std::string image((std::istreambuf_iterator<char>(original)), std::istreambuf_iterator<char>());
+        original.close();
+        const std::string result = AddInformationBlock(image, block);
+        // Written beside and renamed over, so that a failed write never leaves
+        // a half-written bootstrapper.
+        const std::filesystem::path target(argv[1]);
+        const std::filesystem::path temporary = target.string() + ".info-tmp";
+        {
+            std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+            out.write(result.data(), static_cast<std::streamsize>(result.size()));
+            if (!out.flush())
+                throw ToolError("cannot write " + temporary.string());
+        }
+        std::filesystem::rename(temporary, target);
         return 0;
     } catch (const std::exception& error) {
         std::cerr << "vellox-append-info: " << error.what() << "\n";

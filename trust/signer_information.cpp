@@ -1,12 +1,144 @@
 #include "trust/signer_information.h"
 
 #include "app/diagnostic_log.h"
+#include "app/format.h"
 #include "app/installer_app.h"
 
-// Placeholder until the signature issue lands: only the build's default
-// program name is taken; no signer is read.
+namespace {
+
+// A link's text is kept only for the choices that carry text.
+std::optional<std::wstring> LinkText(const SignerLink& link)
+{
+    if (link.choice == SignerLinkChoice::kUrl || link.choice == SignerLinkChoice::kFile)
+        return link.text;
+    return std::nullopt;
+}
+
+const wchar_t* OrNull(const std::optional<std::wstring>& text)
+{
+    return text ? text->c_str() : L"null";
+}
+
+}  // namespace
+
+void GetProgAndPublisherInfo(const SignerMessage& message, SignerInformation& info)
+{
+    const std::vector<std::string> ids = message.AuthenticatedAttributeIds();
+    std::size_t index = 0;
+    while (index < ids.size() && ids[index] != kOpusInfoObjectId)
+        ++index;
+    if (index == ids.size())
+        return;
+
+    OpusInfo opus;
+    switch (message.DecodeOpusInfo(index, opus)) {
+    case OpusDecodeFailure::kNone:
+        break;
+    case OpusDecodeFailure::kSize:
+        LogText(L"GetProgAndPublisherInfo failed CryptDecodeObject\n");
+        return;
+    case OpusDecodeFailure::kAllocate:
+        LogText(L"GetProgAndPublisherInfo failed Allocate1\n");
+        return;
+    case OpusDecodeFailure::kDecode:
+        LogText(L"GetProgAndPublisherInfo failed CryptoDecodeObject\n");
+        return;
+    }
+
+    if (opus.programName)
+        info.programName = opus.programName;
+    else
+        LogText(L"GetProgAndPublisherInfo failed pwszProgramName\n");
+
+    if (opus.publisherInfo) {
+        info.publisherLink = LinkText(*opus.publisherInfo);
+        LogMessage(L"GetProgAndPublisherInfo switch 1 %d\n", opus.publisherInfo->choice);
+    } else {
+        LogText(L"GetProgAndPublisherInfo pPublisheInfo = null\n");
+    }
+
+    if (opus.moreInfo) {
+        info.moreInfo = LinkText(*opus.moreInfo);
+        LogMessage(L"GetProgAndPublisherInfo switch MoreInfo %d\n", opus.moreInfo->choice);
+    } else {
+        LogText(L"GetProgAndPublisherInfo pMoreInfo = null\n");
+    }
+}
+
+void ReadSignerCertificate(const SignerMessage& message, SignerInformation& info)
+{
+    std::optional<SignerCertificate> certificate = message.FindSignerCertificate();
+    if (!certificate)
+        return;
+    info.serialNumberLength = static_cast<std::uint32_t>(certificate->serialNumber.size());
+    info.serialNumber = std::move(certificate->serialNumber);
+    info.issuerName = std::move(certificate->issuerName);
+    info.subjectName = std::move(certificate->subjectName);
+}
+
+bool GetAuthenticodeInformation(SignerReader& reader, const std::wstring& path, SignerInformation& info)
+{
+    LogText(L"GetAuthenticodeInformation \n");
+    bool read = false;
+    {
+        SignerOpenFailure failure = SignerOpenFailure::kNone;
+        const std::unique_ptr<SignerMessage> message = reader.Open(path, failure);
+        if (message) {
+            GetProgAndPublisherInfo(*message, info);
+            ReadSignerCertificate(*message, info);
+            read = true;
+        } else {
+            switch (failure) {
+            case SignerOpenFailure::kCopyPath:
+                LogMessage(L"GetAuthenticodeInformation failed strcpy %s\n", path);
+                break;
+            case SignerOpenFailure::kSignerInfoSize:
+                LogText(L"GetAuthenticodeInformation failed CryptMsgGetParam\n");
+                break;
+            case SignerOpenFailure::kAllocate:
+                LogText(L"GetAuthenticodeInformation failed Allocate 1\n");
+                break;
+            case SignerOpenFailure::kSignerInfo:
+                LogText(L"GetAuthenticodeInformation failed SignerInfo \n");
+                break;
+            case SignerOpenFailure::kQueryObject:  // a file without a signature: no line of its own
+            case SignerOpenFailure::kNone:
+                break;
+            }
+        }
+    }  // the signature is released before the closing line
+    LogText(L"GetAuthenticodeInformation Fininshed\n");
+    return read;
+}
+
+std::wstring DescribeSerialNumber(const std::optional<std::vector<std::uint8_t>>& serialNumber)
+{
+    if (!serialNumber)
+        return L"null";
+    static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
+    std::wstring text;
+    for (auto byte = serialNumber->rbegin(); byte != serialNumber->rend(); ++byte) {
+        text.push_back(kDigits[*byte >> 4]);
+        text.push_back(kDigits[*byte & 0x0F]);
+    }
+    return text;
+}
+
 void LogSignerInformation(CVelloxInstallerApp& app)
 {
-    app.m_strProgramName = app.GetServices().strings.Load(StringId::kDefaultProgramName);
-    LogText(L"LogSignerInformation is not built yet: signer not read\n");
+    AppServices& services = app.GetServices();
+    app.m_strProgramName = services.strings.Load(StringId::kDefaultProgramName);
+
+    SignerInformation info;
+    if (!GetAuthenticodeInformation(services.signerReader, services.ownModule.GetOwnModulePath(), info)) {
+        LogText(L"Digital verification: Failed\n");
+        return;
+    }
+    LogMessage(L"Digital verification: SubjectName '%s'\n", OrNull(info.subjectName));
+    LogMessage(L"Digital verification: ProgramName '%s'\n", OrNull(info.programName));
+    LogMessage(L"Digital verification: MoreInfo    '%s'\n", OrNull(info.moreInfo));
+    LogMessage(L"Digital verification: SerialNumber %s\n", DescribeSerialNumber(info.serialNumber));
+    LogMessage(L"Digital verification: IssuerName '%s'\n", OrNull(info.issuerName));
+    if (info.programName)
+        app.m_strProgramName = *info.programName;
 }

@@ -1,8 +1,25 @@
 #pragma once
 
+#include "trust/trust_verifier.h"
+
 #include <cstdint>
 #include <string>
 
-// Verifies the Authenticode signature of the file at path. 0 when it
-// verified; description always receives a one-line account of the outcome.
-std::int32_t VerifyFileSignature(const std::wstring& path, std::wstring& description);
+// Trust and crypto statuses the description distinguishes.
+namespace TrustStatus {
+inline constexpr std::uint32_t kNoSignature = 0x800B0100;           // TRUST_E_NOSIGNATURE
+inline constexpr std::uint32_t kSubjectFormUnknown = 0x800B0003;    // TRUST_E_SUBJECT_FORM_UNKNOWN
+inline constexpr std::uint32_t kProviderUnknown = 0x800B0001;       // TRUST_E_PROVIDER_UNKNOWN
+inline constexpr std::uint32_t kExplicitDistrust = 0x800B0111;      // TRUST_E_EXPLICIT_DISTRUST
+inline constexpr std::uint32_t kSubjectNotTrusted = 0x800B0004;     // TRUST_E_SUBJECT_NOT_TRUSTED
+inline constexpr std::uint32_t kSecuritySettings = 0x80092026;      // CRYPT_E_SECURITY_SETTINGS
+}  // namespace TrustStatus
+
+// The one-line account (ending in a line feed) of a verification outcome for
+// the file at path.
+std::wstring DescribeTrustOutcome(const TrustOutcome& outcome, const std::wstring& path);
+
+// Verifies the Authenticode signature of the file at path and logs the
+// account of the outcome. Returns the verifier's status unchanged: 0 when it
+// verified. description always receives the account.
+std::int32_t VerifyFileSignature(TrustVerifier& verifier, const std::wstring& path, std::wstring& description);

@@ -1,6 +1,7 @@
 // The environment checks of the real executable: .NET Framework states in the
 // registry, administrator membership, the Windows Installer engine and free
 // disk space. Tests that change a prefix work on a private copy.
+#include "signing.h"
 #include "wine_harness.h"
 
 #include <algorithm>
@@ -28,8 +29,13 @@ std::string RegAdd(const std::string& key, const std::string& name, const std::s
 
 class ChecksE2eTest : public WineTest {
 protected:
-    static fs::path Product() { return Win64Dir() / "vellox.exe"; }
-    static fs::path Variant(const std::string& name) { return Win64Dir() / "tests" / "fixtures" / (name + ".exe"); }
+    // Bootstrappers run signed: an unsigned one stops a silent run at the
+    // signature.
+    static fs::path Product() { return SignedExe(); }
+    static fs::path Variant(const std::string& name)
+    {
+        return name.starts_with("vellox") ? SignedVariant(name) : Win64Dir() / "tests" / "fixtures" / (name + ".exe");
+    }
     fs::path LogPath() const { return Dir() / "setup.log"; }
 
     // A silent run that goes no further than the payload steps.

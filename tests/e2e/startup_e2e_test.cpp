@@ -1,4 +1,5 @@
 // The start-up sequence, command line and log of the real executable.
+#include "signing.h"
 #include "wine_harness.h"
 
 #include <algorithm>
@@ -8,7 +9,8 @@ namespace {
 
 class StartupE2eTest : public WineTest {
 protected:
-    fs::path Exe() const { return Win64Dir() / "vellox.exe"; }
+    // Signed: an unsigned bootstrapper stops a silent run at the signature.
+    fs::path Exe() const { return SignedExe(); }
     fs::path LogPath() const { return Dir() / "setup.log"; }
 
     std::vector<std::string> LogLines() const { return Lines(ReadFile(LogPath())); }

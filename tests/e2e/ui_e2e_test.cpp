@@ -3,6 +3,7 @@
 // splash. The preview program shows each dialog on its own; the real
 // executable shows its report for a bad command line. Every dialog is
 // photographed into <work>/screenshots.
+#include "signing.h"
 #include "wine_harness.h"
 
 #include <algorithm>
@@ -138,7 +139,8 @@ protected:
     static fs::path SuitePrefix() { return WorkDir() / "ui-prefix"; }
     static fs::path ShotsDir() { return WorkDir() / "screenshots"; }
     static fs::path Preview() { return Win64Dir() / "tests" / "ui_preview" / "ui_preview.exe"; }
-    static fs::path Exe() { return Win64Dir() / "vellox.exe"; }
+    // Signed: an unsigned bootstrapper asks about its signature first.
+    static fs::path Exe() { return SignedExe(); }
 
     // Runs "<exe> <arguments>" under the dialog driver with the given steps;
     // photographs the screen whenever a step asks for it.

@@ -11,6 +11,7 @@
 #include "fakes/fake_platform.h"
 #include "fakes/fake_registry.h"
 #include "fakes/fake_resource_store.h"
+#include "fakes/fake_trust.h"
 #include "payload/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -62,7 +63,7 @@ protected:
             raw += (raw.empty() ? L"" : L" ") + argument;
         app = std::make_unique<CVelloxInstallerApp>(
             AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule, registry, machine, resources,
-                        fileSystem},
+                        fileSystem, trustVerifier, signerReader},
             module, std::move(arguments), raw);
         return *app;
     }
@@ -93,5 +94,7 @@ protected:
     FakeMachineFacts machine;
     FakeResourceStore resources;
     FakeFileSystem fileSystem;
+    FakeTrustVerifier trustVerifier;
+    FakeSignerReader signerReader;
     std::unique_ptr<CVelloxInstallerApp> app;
 };

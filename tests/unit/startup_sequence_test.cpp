@@ -40,15 +40,16 @@ TEST_F(StartupSequenceTest, SilentRunGoesThroughEveryStepInOrderAndShowsNothing)
         L"Command line params /IAgreeToTheEULA /log \"c:\\setup.log\" TW_I=\"\" ",
         L"Temp folder '",
         L"Started 4242",
-        L"VerifyFileSignature",
-        L"LogSignerInformation",
+        L"Digital verification: 'The file \"C:\\Downloads\\setup.exe\" is signed and the signature was verified.",
+        L"GetAuthenticodeInformation ",
+        L"Digital verification: IssuerName 'Test Issuer'",
         L".NET 2.0 0",
         L".NET 2.0 Detected SP 2",
         L".NET Version OK",
         L"Free Disk Space",
         L"Free disk space requirement passed.",
         L"Run Embedded Resources ",
-        L"Command line params /IAgreeToTheEULA /log \"c:\\setup.log\" TW_I=\"Mini\" ",
+        L"Command line params /IAgreeToTheEULA /log \"c:\\setup.log\" TW_I=\"Corvane Setup\" ",
         L"Scanning for Signature",
         L"Enumerate Resources OK ",
         L"Extract File setup.exe 0",
@@ -262,6 +263,97 @@ TEST_F(StartupSequenceTest, TemporaryFolderPrompt)
     dialogs.tempFolderAnswer.reset();
     EXPECT_EQ(app.AskTempFolder(folder), static_cast<std::int32_t>(0x80004005));
     EXPECT_EQ(folder, L"D:\\Setup");
+}
+
+}  // namespace
+
+namespace {
+
+using SignatureStepTest = AppFixture;
+
+const std::wstring kNotSignedText = L"The file \"C:\\Downloads\\setup.exe\" is not signed.\n";
+const std::wstring kQuestionHeading = L"Verification of Corvane failed. Do you wish continue?";
+
+TEST_F(SignatureStepTest, SilentRunWithAnyUnverifiedStatusStopsWithNoSignatureAndShowsNothing)
+{
+    const TrustOutcome outcomes[] = {{0x800B0100, 0x800B0100}, {0x80096010, 0}, {0x800B0111, 0}};
+    for (const auto& outcome : outcomes) {
+        g_log.Reset();
+        dialogs.journal.clear();
+        trustVerifier.outcome = outcome;
+        auto& app = MakeApp({L"/IAgreeToTheEULA"});
+        app.InitInstance();
+        EXPECT_EQ(app.ExitInstance(), 0x800B0100u) << std::hex << outcome.status;
+        const std::wstring text = LoggedText();
+        EXPECT_TRUE(HasLine(text, L"Not signed correctly so failing now!")) << text;
+        EXPECT_EQ(text.find(L"GetAuthenticodeInformation"), std::wstring::npos);
+        EXPECT_EQ(text.find(L"Not signed correctly\n"), std::wstring::npos);
+        EXPECT_EQ(dialogs.journal, std::vector<std::wstring>{L"init"});
+        EXPECT_EQ(threads.workersStarted, 0);
+    }
+}
+
+TEST_F(SignatureStepTest, AcceptedQuestionDrainsTheQueueAndGoesOnAsIfVerified)
+{
+    trustVerifier.outcome = {0x800B0100, 0x800B0100};
+    signerReader.openFailure = SignerOpenFailure::kQueryObject;
+    dialogs.questionAnswer = Dialogs::kOk;
+    auto& app = MakeApp({L"log", L"c:\\setup.log"});
+    app.InitInstance();
+    EXPECT_EQ(app.ExitInstance(), 0u);
+    ASSERT_GE(dialogs.journal.size(), 2u);
+    EXPECT_EQ(dialogs.journal[1], L"question: " + kQuestionHeading + L" | " + kNotSignedText);
+    // One drain after the answer, besides the wait loop's one per wake-up.
+    EXPECT_EQ(threads.dispatches, 1 + static_cast<int>(threads.waits));
+    EXPECT_EQ(threads.workersStarted, 1);
+    const auto lines = Lines(LoggedText());
+    const std::size_t asked = IndexOf(lines, L"Not signed correctly");
+    ASSERT_LT(asked, lines.size());
+    EXPECT_EQ(lines[asked], L"Not signed correctly");
+    EXPECT_LT(IndexOf(lines, L"Digital verification: 'The file"), asked);
+    EXPECT_LT(asked, IndexOf(lines, L"Digital verification: Failed"));
+    EXPECT_TRUE(HasLine(LoggedText(), L"Command line params /log \"c:\\setup.log\" TW_I=\"Mini\" "));
+}
+
+TEST_F(SignatureStepTest, DeclinedQuestionStopsWithNoSignatureAndOnlyLogsTheReport)
+{
+    const struct {
+        TrustOutcome outcome;
+        int answer;
+    } cases[] = {
+        {{0x800B0100, 0x800B0100}, Dialogs::kCancel},
+        {{0x800B0111, 0}, Dialogs::kCancel},  // distrust still ends with the no-signature code
+        {{0x80096010, 0}, 0},                 // any result other than Yes
+    };
+    strings.entries[113] = L"Failed to run %s error 0x%8x.";
+    for (const auto& c : cases) {
+        g_log.Reset();
+        dialogs.journal.clear();
+        threads = FakeThreads();
+        trustVerifier.outcome = c.outcome;
+        dialogs.questionAnswer = c.answer;
+        auto& app = MakeApp({});
+        app.InitInstance();
+        EXPECT_EQ(app.ExitInstance(), 0x800B0100u) << std::hex << c.outcome.status;
+        ASSERT_EQ(dialogs.journal.size(), 2u) << std::hex << c.outcome.status;
+        EXPECT_TRUE(dialogs.journal[1].starts_with(L"question: " + kQuestionHeading + L" | "));
+        EXPECT_EQ(threads.dispatches, 0);
+        EXPECT_EQ(threads.workersStarted, 0);
+        const std::wstring text = LoggedText();
+        EXPECT_TRUE(HasLine(text, L"Not signed correctly"));
+        EXPECT_EQ(text.find(L"GetAuthenticodeInformation"), std::wstring::npos);
+        EXPECT_TRUE(HasLine(text, L"Failed to run Corvane error 0x800b0100.")) << text;  // the report, logged
+    }
+}
+
+TEST_F(SignatureStepTest, QuestionCarriesTheFailureTextOfTheStatus)
+{
+    trustVerifier.outcome = {0x80096010, 0};
+    dialogs.questionAnswer = Dialogs::kCancel;
+    auto& app = MakeApp({});
+    app.InitInstance();
+    EXPECT_EQ(dialogs.journal.at(1), L"question: " + kQuestionHeading + L" | Error is: 0x80096010.\n");
+    EXPECT_EQ(trustVerifier.paths, std::vector<std::wstring>{L"C:\\Downloads\\setup.exe"});
 }
 
 }  // namespace
