@@ -46,10 +46,25 @@ protected:
         return false;
     }
 
-    // A silent run that extracts only, under this test's base folder.
+    // A copy of the bootstrapper signed with the run's test certificate
+    // (prepared by the signing fixture), so that its signature verifies.
+    fs::path Signed(const fs::path& exe) const
+    {
+        const fs::path signing = WorkDir() / "signing";
+        const fs::path copy = Dir() / exe.filename();
+        fs::remove(copy);
+        const std::string command = "osslsigncode sign -certs '" + (signing / "test-cert.pem").string() + "' -key '" +
+                                    (signing / "test-key.pem").string() + "' -h sha256 -in '" + exe.string() +
+                                    "' -out '" + copy.string() + "' >/dev/null 2>&1";
+        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+        return copy;
+    }
+
+    // A silent run of the signed bootstrapper that extracts only, under this
+    // test's base folder.
     RunResult RunPayload(const fs::path& exe, const std::string& options)
     {
-        return Run(exe, "/dontrun " + options + " log " + WinPath(LogPath()) + " temp " + WinPath(Base()) +
+        return Run(exe.parent_path() == Dir() ? exe : Signed(exe), "/dontrun " + options + " log " + WinPath(LogPath()) + " temp " + WinPath(Base()) +
                             " /IAgreeToTheEULA");
     }
 
@@ -99,8 +114,8 @@ TEST_F(PayloadE2eTest, KeepLeavesExactlyTheExampleFilesLowerCasedInAGuidFolder)
 
 TEST_F(PayloadE2eTest, AppendedInformationBlockBecomesInfoXml)
 {
-    const fs::path exe = Dir() / "with_info.exe";
-    fs::copy_file(Payloads() / "example_payload.exe", exe);
+    // Signed first: the tool puts the block inside the certificate table.
+    const fs::path exe = Signed(Payloads() / "example_payload.exe");
     const std::string information = "<info product=\"Corvane\"/>";
     WriteFile(Dir() / "info.txt", information);
     const std::string append = (Win64Dir() / "host-tools" / "vellox-append-info").string() + " '" + exe.string() +
@@ -140,7 +155,7 @@ TEST_F(PayloadE2eTest, ZeroGuidNamesTheFolder)
 TEST_F(PayloadE2eTest, UnwritableBaseInASilentRunFailsWithoutAFolder)
 {
     const fs::path base = Dir() / "missing" / "base";
-    const RunResult result = Run(Payloads() / "example_payload.exe",
+    const RunResult result = Run(Signed(Payloads() / "example_payload.exe"),
                                  "/keep log " + WinPath(LogPath()) + " temp " + WinPath(base) + " /IAgreeToTheEULA");
     ASSERT_EQ(result.exitCode, std::optional<std::uint32_t>(0x80004005u)) << result.raw << Log();
     EXPECT_TRUE(Logged("SetTempFolder has failed"));
