@@ -117,3 +117,11 @@ function(vellox_add_bootstrapper name)
     set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${info})
   endif()
 endfunction()
+
+# Bootstrappers for products of your own, kept outside this tree: a CMake
+# file of vellox_add_bootstrapper calls, e.g.
+#   cmake --preset win32 -DVELLOX_PRODUCTS=/path/to/products.cmake
+set(VELLOX_PRODUCTS "" CACHE FILEPATH "A CMake file of vellox_add_bootstrapper calls for your own products")
+if(VELLOX_PRODUCTS)
+  include(${VELLOX_PRODUCTS})
+endif()

@@ -109,11 +109,12 @@ include(${CMAKE_CURRENT_LIST_DIR}/bootstrapper.cmake)
 
 # The product built here carries the demo payload: the fake installer of the
 # end-to-end tests as the installer program, with two companion files.
+# VELLOX_DEMO_ENTRIES serves other test bootstrappers too.
 set(VELLOX_DEMO_PAYLOAD ${CMAKE_SOURCE_DIR}/tests/fixtures/demo_payload)
-vellox_add_bootstrapper(vellox
-  ENTRIES "102|Tarnwick.Wizard.exe|$<TARGET_FILE:fake_installer>|"
-          "103|Tarnwick.Wizard.exe.config|${VELLOX_DEMO_PAYLOAD}/Tarnwick.Wizard.exe.config|"
-          "104|ProjectItems.xml|${VELLOX_DEMO_PAYLOAD}/ProjectItems.xml|"
-  DEPENDS fake_installer)
+set(VELLOX_DEMO_ENTRIES
+  "102|Tarnwick.Wizard.exe|$<TARGET_FILE:fake_installer>|"
+  "103|Tarnwick.Wizard.exe.config|${VELLOX_DEMO_PAYLOAD}/Tarnwick.Wizard.exe.config|"
+  "104|ProjectItems.xml|${VELLOX_DEMO_PAYLOAD}/ProjectItems.xml|")
+vellox_add_bootstrapper(vellox ENTRIES ${VELLOX_DEMO_ENTRIES} DEPENDS fake_installer)
 
 include(${CMAKE_CURRENT_LIST_DIR}/signing.cmake)

@@ -23,6 +23,15 @@ void SkipTooLong(const std::wstring& path)
     LogMessage(L"Deletion skipped, path too long '%s'\n", path);
 }
 
+// Neither entered nor deleted: deleting it would delete what it points to.
+bool SkipRedirected(const std::wstring& path, std::uint32_t attributes)
+{
+    if ((attributes & FileAttribute::kRedirected) == 0 || IsLink(attributes))
+        return false;
+    LogMessage(L"Deletion skipped, link to elsewhere '%s'\n", path);
+    return true;
+}
+
 // Removing a link removes the link alone; its target is never entered.
 void RemoveLink(FileSystem& files, const std::wstring& path, std::uint32_t attributes)
 {
@@ -46,7 +55,9 @@ void DeleteFolderContents(FileSystem& files, const std::wstring& path)
         if (isFolder && (entry.name == L"." || entry.name == L".."))
             continue;
         const std::wstring full = folder + entry.name;
-        if (full.size() > kDeleteBufferChars || (isFolder && !IsLink(entry.attributes) && !FitsAsFolder(full))) {
+        if (SkipRedirected(full, entry.attributes)) {
+            continue;
+        } else if (full.size() > kDeleteBufferChars || (isFolder && !IsLink(entry.attributes) && !FitsAsFolder(full))) {
             SkipTooLong(full);
         } else if (IsLink(entry.attributes)) {
             RemoveLink(files, full, entry.attributes);
@@ -71,6 +82,8 @@ void DeleteFolderTree(FileSystem& files, const std::wstring& path)
         return;
     }
     const std::optional<std::uint32_t> attributes = files.GetAttributes(path);
+    if (attributes && SkipRedirected(path, *attributes))
+        return;
     if (attributes && IsLink(*attributes)) {
         RemoveLink(files, path, *attributes);
         return;

@@ -118,7 +118,7 @@ bool GetFilePath(FileSystem& files, const CResource& resource, std::wstring& pat
     return true;
 }
 
-std::int32_t ExtractFile(PayloadSources sources, const CResource& resource)
+std::int32_t ExtractFile(PayloadSources sources, const CResource& resource, std::set<std::wstring>* createdFolders)
 {
     std::int32_t status = PayloadStatus::kFail;
     const ResourceBytes locked = sources.store.Lock(resource.m_hModule, resource.m_nId, resource.m_strType);
@@ -141,7 +141,11 @@ std::int32_t ExtractFile(PayloadSources sources, const CResource& resource)
         LogMessage(L"%s path too long\n", AppendPath(GetTempFolder(sources.files), resource.m_strName));
         return status;
     }
-    sources.files.CreateFolderTree(RemoveLastComponent(path));  // usually exists already
+    // Usually exists already; once per folder is enough, and a call per file
+    // is a measurable share of writing a small one.
+    const std::wstring folder = RemoveLastComponent(path);
+    if (!createdFolders || createdFolders->insert(folder).second)
+        sources.files.CreateFolderTree(folder);
 
     const std::uint64_t length = locked.bytes.size();
     const FileWriteResult written = sources.files.WriteNewFile(path, locked.bytes);
@@ -162,11 +166,12 @@ std::int32_t ExtractFile(PayloadSources sources, const CResource& resource)
 std::int32_t ExtractFiles(PayloadSources sources, const CResourceList& resources)
 {
     std::int32_t status = PayloadStatus::kOk;
+    std::set<std::wstring> createdFolders;
     for (auto it = resources.begin(); it != resources.end() && status == PayloadStatus::kOk; ++it) {
         const CResource& resource = **it;
         if (resource.m_strName.empty())
             continue;
-        status = ExtractFile(sources, resource);
+        status = ExtractFile(sources, resource, &createdFolders);
         LogMessage(L"Extract File %s %x\n", resource.m_strName, status);
     }
     return status;

@@ -9,6 +9,7 @@
 #include "payload/resource_store.h"
 
 #include <cstdint>
+#include <set>
 #include <string>
 
 namespace PayloadStatus {
@@ -46,8 +47,11 @@ bool IsProgramFile(CResource& resource);
 // The temporary folder with the record's name appended. False (path empty)
 // when there is no temporary folder or the path exceeds the platform's limit.
 bool GetFilePath(FileSystem& files, const CResource& resource, std::wstring& path);
-// Writes one payload file straight from the resource's memory. 0, E_FAIL or
-// 0x80040167 (written whole, but the manifest gives another size).
-std::int32_t ExtractFile(PayloadSources sources, const CResource& resource);
+// Writes one payload file straight from the resource's memory, creating its
+// folder first unless createdFolders (folders this extraction already
+// created) holds it. 0, E_FAIL or 0x80040167 (written whole, but the manifest
+// gives another size).
+std::int32_t ExtractFile(PayloadSources sources, const CResource& resource,
+                         std::set<std::wstring>* createdFolders = nullptr);
 // Writes every named record from the list's front until the first failure.
 std::int32_t ExtractFiles(PayloadSources sources, const CResourceList& resources);

@@ -17,7 +17,11 @@ struct Guid {
 
 namespace FileAttribute {
 inline constexpr std::uint32_t kDirectory = 0x10;      // FILE_ATTRIBUTE_DIRECTORY
-inline constexpr std::uint32_t kReparsePoint = 0x400;  // FILE_ATTRIBUTE_REPARSE_POINT
+inline constexpr std::uint32_t kReparsePoint = 0x400;  // FILE_ATTRIBUTE_REPARSE_POINT: a link the platform removes by itself
+// The entry resolves somewhere else, yet the platform does not show it as a
+// link and cannot remove it alone (a host symbolic link under Wine): deleting
+// it would delete the target. No platform attribute uses this bit.
+inline constexpr std::uint32_t kRedirected = 0x80000000u;
 }  // namespace FileAttribute
 
 namespace AccessMask {

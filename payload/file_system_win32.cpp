@@ -45,6 +45,45 @@ std::uint32_t EntryAttributes(const WIN32_FIND_DATAW& data)
     return attributes;
 }
 
+std::optional<std::wstring> FinalPath(const std::wstring& path)
+{
+    const UniqueFile handle(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle)
+        return std::nullopt;
+    std::wstring buffer(1024, L'\0');
+    const DWORD length = ::GetFinalPathNameByHandleW(handle.Get(), buffer.data(), static_cast<DWORD>(buffer.size()),
+                                                     FILE_NAME_NORMALIZED);
+    if (length == 0 || length >= buffer.size())
+        return std::nullopt;
+    buffer.resize(length);
+    return buffer;
+}
+
+bool EqualsNoCase(const std::wstring& a, const std::wstring& b)
+{
+    return a.size() == b.size() &&
+           ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+               CSTR_EQUAL;
+}
+
+// An entry that resolves somewhere other than inside its parent is reached
+// through a link, whatever its attributes say: host symbolic links under Wine
+// look like plain files and folders, and deleting one deletes its target.
+bool IsRedirected(const std::optional<std::wstring>& parentFinal, const std::wstring& path, const std::wstring& name)
+{
+    if (!parentFinal)
+        return false;
+    const std::optional<std::wstring> final = FinalPath(path);
+    if (!final)
+        return false;
+    std::wstring expected = *parentFinal;
+    if (!expected.empty() && expected.back() != L'\\')
+        expected.push_back(L'\\');
+    return !EqualsNoCase(*final, expected + name);
+}
+
 }  // namespace
 
 void Win32FileSystem::CreateOneFolder(const std::wstring& path)
@@ -162,9 +201,19 @@ std::optional<std::vector<FolderEntry>> Win32FileSystem::ListFolder(const std::w
         ::FindFirstFileExW(pattern.c_str(), FindExInfoStandard, &data, FindExSearchNameMatch, nullptr, 0));
     if (!find)
         return std::nullopt;
+    const std::wstring folder = pattern.substr(0, pattern.find_last_of(L'\\') + 1);
+    std::optional<std::optional<std::wstring>> folderFinal;  // looked up for the first sub-folder
     std::vector<FolderEntry> entries;
     do {
-        entries.push_back(FolderEntry{data.cFileName, EntryAttributes(data)});
+        FolderEntry entry{data.cFileName, EntryAttributes(data)};
+        const bool dots = entry.name == L"." || entry.name == L"..";
+        if (!(entry.attributes & FileAttribute::kReparsePoint) && !dots) {
+            if (!folderFinal)
+                folderFinal = FinalPath(folder);
+            if (IsRedirected(*folderFinal, folder + entry.name, entry.name))
+                entry.attributes |= FileAttribute::kRedirected;
+        }
+        entries.push_back(std::move(entry));
     } while (::FindNextFileW(find.Get(), &data));
     return entries;
 }
@@ -181,7 +230,12 @@ std::optional<std::uint32_t> Win32FileSystem::GetAttributes(const std::wstring& 
             return std::nullopt;
         return attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT);
     }
-    return EntryAttributes(data);
+    std::uint32_t attributes = EntryAttributes(data);
+    const std::size_t slash = path.find_last_of(L'\\');
+    if (!(attributes & FileAttribute::kReparsePoint) && slash != std::wstring::npos && slash + 1 < path.size() &&
+        IsRedirected(FinalPath(path.substr(0, slash + 1)), path, path.substr(slash + 1)))
+        attributes |= FileAttribute::kRedirected;
+    return attributes;
 }
 
 void Win32FileSystem::DeleteOneFile(const std::wstring& path)

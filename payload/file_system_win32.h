@@ -2,9 +2,10 @@
 
 #include "payload/file_system.h"
 
-// The real file system. Reports kReparsePoint only for links (junctions,
-// symbolic links, mount points), not for other reparse points such as
-// placeholders of cloud files, which are ordinary files and folders here.
+// The real file system. Reports kReparsePoint for links (junctions, symbolic
+// links, mount points) and kRedirected for any other entry that resolves
+// outside its parent. Other reparse points (placeholders of cloud files) are
+// ordinary entries.
 class Win32FileSystem final : public FileSystem {
 public:
     void CreateOneFolder(const std::wstring& path) override;

@@ -1,5 +1,7 @@
 #include "payload/manifest.h"
 
+#include "app/text.h"
+
 namespace {
 
 constexpr wchar_t kSeparator = L'*';

@@ -35,7 +35,8 @@ const std::wstring& GetTempFolder(FileSystem& files);
 std::int32_t RemoveTempFolder(FileSystem& files, const CResourceList& resources);
 // Deletes the folder with everything under it, depth first. Links
 // (junctions, symbolic links, mount points) are removed themselves and never
-// followed. Whatever cannot be deleted stays.
+// followed; entries that resolve elsewhere but cannot be removed alone are
+// left untouched. Whatever cannot be deleted stays.
 void DeleteFolderTree(FileSystem& files, const std::wstring& path);
 
 const std::wstring& GetBaseFolder();

@@ -29,7 +29,7 @@ struct NamedResource {
     std::filesystem::path source;
 };
 
-struct PayloadSpec {
+struct PayloadLayout {
     std::vector<PayloadEntry> entries;
     std::vector<NamedResource> named;
     std::optional<std::filesystem::path> manifestText;  // used verbatim as resource 101
@@ -47,12 +47,12 @@ NamedResource ParseNamed(const std::string& text);
 // path order. Names are relative paths with backslashes. Refuses names the
 // bootstrapper would not write faithfully (non-ASCII, "*", case twins) and a
 // program name without ".exe" after its first character.
-PayloadSpec SpecFromFolder(const std::filesystem::path& folder, const std::string& program);
+PayloadLayout LayoutFromFolder(const std::filesystem::path& folder, const std::string& program);
 
 // The manifest's bytes: id*name*size triples joined by "*", in entry order.
-std::string BuildManifest(const PayloadSpec& spec);
+std::string BuildManifest(const PayloadLayout& layout);
 // The resource script: 101 (unless left out), every entry with a source,
 // every named resource.
-std::string BuildResourceScript(const PayloadSpec& spec, const std::filesystem::path& manifestFile);
+std::string BuildResourceScript(const PayloadLayout& layout, const std::filesystem::path& manifestFile);
 
 }  // namespace payload_tool

@@ -29,12 +29,12 @@ int Run(int argc, char** argv)
 {
     fs::path manifestFile, scriptFile, folder;
     std::string program;
-    PayloadSpec spec;
+    PayloadLayout layout;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         const bool last = i + 1 >= argc;
         if (option == "--no-manifest") {
-            spec.noManifest = true;
+            layout.noManifest = true;
             continue;
         }
         if (last)
@@ -49,31 +49,31 @@ int Run(int argc, char** argv)
         else if (option == "--program")
             program = value;
         else if (option == "--entry")
-            spec.entries.push_back(ParseEntry(value));
+            layout.entries.push_back(ParseEntry(value));
         else if (option == "--named")
-            spec.named.push_back(ParseNamed(value));
+            layout.named.push_back(ParseNamed(value));
         else if (option == "--manifest-text")
-            spec.manifestText = value;
+            layout.manifestText = value;
         else
             throw ToolError("unknown option " + option);
     }
     if (manifestFile.empty() || scriptFile.empty())
         throw ToolError("--manifest and --script are required");
     if (!folder.empty()) {
-        if (!spec.entries.empty() || program.empty())
+        if (!layout.entries.empty() || program.empty())
             throw ToolError("--folder needs --program and takes no --entry");
-        const auto named = spec.named;
-        const auto manifestText = spec.manifestText;
-        const bool noManifest = spec.noManifest;
-        spec = SpecFromFolder(folder, program);
-        spec.named = named;
-        spec.manifestText = manifestText;
-        spec.noManifest = noManifest;
+        const auto named = layout.named;
+        const auto manifestText = layout.manifestText;
+        const bool noManifest = layout.noManifest;
+        layout = LayoutFromFolder(folder, program);
+        layout.named = named;
+        layout.manifestText = manifestText;
+        layout.noManifest = noManifest;
     }
-    if (spec.noManifest && spec.manifestText)
+    if (layout.noManifest && layout.manifestText)
         throw ToolError("--no-manifest and --manifest-text exclude each other");
-    WriteFile(manifestFile, BuildManifest(spec));
-    WriteFile(scriptFile, BuildResourceScript(spec, manifestFile));
+    WriteFile(manifestFile, BuildManifest(layout));
+    WriteFile(scriptFile, BuildResourceScript(layout, manifestFile));
     return 0;
 }
 

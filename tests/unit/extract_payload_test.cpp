@@ -229,6 +229,24 @@ TEST_F(ExtractPayloadTest, SubFolderNamesCreateTheirFolders)
     EXPECT_EQ(fileSystem.Contents(InFolder(L"bin\\sub\\x.dll")), "x");
 }
 
+TEST_F(ExtractPayloadTest, EachFolderIsCreatedOnceBeforeItsFirstFile)
+{
+    AddPayload({{L"setup.exe", "p"}, {L"a.dll", "a"}, {L"bin\\x.dll", "x"}, {L"bin\\y.dll", "y"}});
+    GetTempFolder(fileSystem);  // formed before the extraction, as in a run
+    fileSystem.journal.clear();
+    std::wstring runTarget;
+    ASSERT_EQ(Extract(runTarget), 0);
+    std::vector<std::wstring> calls;
+    for (const auto& call : fileSystem.journal) {
+        if (call.starts_with(L"CreateFolderTree") || call.starts_with(L"WriteNewFile"))
+            calls.push_back(call);
+    }
+    EXPECT_EQ(calls, (std::vector<std::wstring>{
+                         L"CreateFolderTree " + InFolder(L"bin"), L"WriteNewFile " + InFolder(L"bin\\y.dll"),
+                         L"WriteNewFile " + InFolder(L"bin\\x.dll"), L"CreateFolderTree " + std::wstring(kFolder),
+                         L"WriteNewFile " + InFolder(L"a.dll"), L"WriteNewFile " + InFolder(L"setup.exe")}));
+}
+
 TEST_F(ExtractPayloadTest, NamesThatLeaveTheFolderAreAnIncorrectBuild)
 {
     const wchar_t* unsafe[] = {L"..\\evil.dll",   L"bin\\..\\..\\evil.dll", L"C:\\Windows\\evil.dll",

@@ -48,17 +48,4 @@ TEST(ParseManifest, Cases)
     }
 }
 
-TEST(ParseLong, FollowsTheRuntimesRules)
-{
-    const struct {
-        const wchar_t* text;
-        std::int32_t value;
-    } cases[] = {{L"0", 0},         {L"42", 42},          {L"\t\n +7", 7},         {L"-0", 0},
-                 {L"--1", 0},       {L"+-1", 0},          {L"12 3", 12},           {L"2147483647", 2147483647},
-                 {L"2147483648", 2147483647},             {L"-2147483648", INT32_MIN},
-                 {L"-2147483649", INT32_MIN},             {L"", 0},                {L"x1", 0}};
-    for (const auto& c : cases)
-        EXPECT_EQ(ParseLong(c.text), c.value) << c.text;
-}
-
 }  // namespace

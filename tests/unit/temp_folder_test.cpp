@@ -167,12 +167,7 @@ TEST_F(TempFolderTest, LinksAreRemovedAndNeverFollowed)
     fileSystem.AddFile(L"C:\\Single.txt", "keep");
     fileSystem.AddFolder(kFolder);
     fileSystem.AddLink(InFolder(L"junction"), L"C:\\Precious");
-    fileSystem.nodes[FakeFileSystem::Key(InFolder(L"file.lnk"))] = [] {
-        auto node = FakeFileSystem::Node::Make(L"C:\\T\\{00000001-0000-0000-0000-0000000000AB}\\file.lnk");
-        node.link = true;
-        node.target = L"C:\\Single.txt";
-        return node;
-    }();
+    fileSystem.AddLink(InFolder(L"file.lnk"), L"C:\\Single.txt", false);
     fileSystem.AddFile(InFolder(L"plain.txt"), "p");
 
     DeleteFolderTree(fileSystem, kFolder);
@@ -190,6 +185,30 @@ TEST_F(TempFolderTest, LinksAreRemovedAndNeverFollowed)
     fileSystem.AddLink(kFolder, L"C:\\Precious");
     DeleteFolderTree(fileSystem, kFolder);
     EXPECT_FALSE(fileSystem.Exists(kFolder));
+    EXPECT_EQ(fileSystem.Contents(L"C:\\Precious\\data.txt"), "keep");
+}
+
+TEST_F(TempFolderTest, LinksThePlatformCannotRemoveAloneAreLeftUntouched)
+{
+    // Shown as plain entries; deleting the file one would delete its target.
+    fileSystem.AddFile(L"C:\\Precious\\data.txt", "keep");
+    fileSystem.AddFile(L"C:\\Single.txt", "keep");
+    fileSystem.AddFolder(kFolder);
+    fileSystem.AddLink(InFolder(L"hostdir"), L"C:\\Precious", true, true);
+    fileSystem.AddLink(InFolder(L"hostfile"), L"C:\\Single.txt", false, true);
+    fileSystem.AddFile(InFolder(L"plain.txt"), "p");
+
+    DeleteFolderTree(fileSystem, kFolder);
+    EXPECT_EQ(fileSystem.Contents(L"C:\\Precious\\data.txt"), "keep");
+    EXPECT_EQ(fileSystem.Contents(L"C:\\Single.txt"), "keep");
+    EXPECT_FALSE(fileSystem.Exists(InFolder(L"plain.txt")));
+    const std::wstring text = LoggedText();
+    EXPECT_NE(text.find(L"Deletion skipped, link to elsewhere '" + InFolder(L"hostdir") + L"'\n"), std::wstring::npos);
+    EXPECT_NE(text.find(L"Deletion skipped, link to elsewhere '" + InFolder(L"hostfile") + L"'\n"), std::wstring::npos);
+
+    fileSystem.nodes.erase(FakeFileSystem::Key(kFolder));
+    fileSystem.AddLink(kFolder, L"C:\\Precious", true, true);
+    DeleteFolderTree(fileSystem, kFolder);
     EXPECT_EQ(fileSystem.Contents(L"C:\\Precious\\data.txt"), "keep");
 }
 

@@ -23,6 +23,7 @@ public:
         std::wstring target;  // of a link
         std::vector<std::uint8_t> bytes;
         bool undeletable = false;  // open elsewhere or read-only
+        bool hostLink = false;     // a link the platform shows as a plain entry (kRedirected)
 
         static Node Make(std::wstring path, bool folder = false)
         {
@@ -63,10 +64,13 @@ public:
         node.undeletable = undeletable;
         nodes[Key(path)] = node;
     }
-    void AddLink(const std::wstring& path, const std::wstring& target)
+    // A link to a folder or file; a host link is one the platform shows as a
+    // plain entry, and deleting it as a file deletes its target.
+    void AddLink(const std::wstring& path, const std::wstring& target, bool folder = true, bool hostLink = false)
     {
-        Node node = Node::Make(path, true);
+        Node node = Node::Make(path, folder);
         node.link = true;
+        node.hostLink = hostLink;
         node.target = target;
         nodes[Key(path)] = node;
     }
@@ -182,7 +186,7 @@ public:
                 continue;
             std::uint32_t attributes = node.folder ? FileAttribute::kDirectory : 0;
             if (node.link)
-                attributes |= FileAttribute::kReparsePoint;
+                attributes |= node.hostLink ? FileAttribute::kRedirected : FileAttribute::kReparsePoint;
             entries.push_back({node.path.substr(node.path.find_last_of(L'\\') + 1), attributes});
         }
         return entries;
@@ -192,8 +196,9 @@ public:
         const auto found = nodes.find(Key(path));
         if (found == nodes.end())
             return IsFolder(path) ? std::optional<std::uint32_t>(FileAttribute::kDirectory) : std::nullopt;
-        return (found->second.folder ? FileAttribute::kDirectory : 0) |
-               (found->second.link ? FileAttribute::kReparsePoint : 0);
+        const Node& node = found->second;
+        return (node.folder ? FileAttribute::kDirectory : 0) |
+               (node.link ? (node.hostLink ? FileAttribute::kRedirected : FileAttribute::kReparsePoint) : 0);
     }
     void DeleteOneFile(const std::wstring& path) override
     {
@@ -201,6 +206,10 @@ public:
         const auto found = nodes.find(Key(path));
         if (Fails("DeleteOneFile", path) || found == nodes.end() || found->second.folder || found->second.undeletable)
             return;
+        if (found->second.hostLink) {  // the target goes, the link stays
+            nodes.erase(Key(found->second.target));
+            return;
+        }
         nodes.erase(found);
     }
     void RemoveEmptyFolder(const std::wstring& path) override
@@ -209,7 +218,7 @@ public:
         const auto found = nodes.find(Key(path));
         if (Fails("RemoveEmptyFolder", path) || found == nodes.end() || !found->second.folder)
             return;
-        if (!found->second.link && !PathsUnder(path).empty())
+        if (found->second.hostLink || (!found->second.link && !PathsUnder(path).empty()))
             return;
         nodes.erase(found);
     }
