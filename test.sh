@@ -43,6 +43,9 @@ scripts/wine32-status.sh
 # End to end: one Wine prefix and display for the run, tests in sequence.
 JOBS=1 run_suite "end to end (win64 under Wine, static checks of both builds)" --test-dir build/native -L e2e -j 1
 
+# The benchmarks print figures and fail nothing; this only shows they run.
+echo "benchmarks (smoke run, figures not judged):"
+bench/run.sh --smoke 2>&1 | sed 's/^/  /' || echo "  the benchmark smoke run did not complete"
 echo "total time: $(( $(date +%s) - start )) s"
 echo "$passed passed, $failed failed"
 exit $overall
