@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-// Answers every file with the chosen outcome; records the paths asked for.
+// Answers every file with the chosen outcome, and no file at all (an empty
+// path) as one it cannot read; records the paths asked for.
 class FakeTrustVerifier final : public TrustVerifier {
 public:
     TrustOutcome outcome;  // verified unless a test changes it
@@ -19,7 +20,7 @@ public:
     {
         paths.push_back(path);
         // The verifier cannot read the file: CRYPT_E_FILE_ERROR.
-        if (Injected(seamCalls, "TrustVerifier", "VerifyFile", path))
+        if (Injected(seamCalls, "TrustVerifier", "VerifyFile", path) || path.empty())
             return TrustOutcome{0x80092003, 0x80092003};
         return outcome;
     }
