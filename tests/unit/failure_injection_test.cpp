@@ -116,6 +116,14 @@ const std::vector<Pass>& Passes()
          [](World& world) { world.trustVerifier.outcome = {0x800B0100, 0x800B0100}; }, 0},
         {"folder prompt", {L"log", L"c:\\setup.log", L"temp", L"Q:\\x"}, nullptr, 0},
         {"installer fails", {L"log", L"c:\\setup.log"}, [](World& world) { world.launcher.exitCode = 5; }, 5},
+        // A build for any processor on 64-bit Windows switches redirection
+        // off around the installer's start.
+        {"64-bit Windows", {L"/IAgreeToTheEULA", L"log", L"c:\\setup.log"},
+         [](World& world) {
+             world.strings.entries[StringId::kProgramType] = L"Any";
+             world.wow64Api.wow = true;
+         },
+         0, true},
     };
     return passes;
 }
@@ -128,6 +136,7 @@ struct RunOutcome {
     std::wstring tempFolder;              // as formed; empty when never formed
     bool tempFolderHoldsPayload = false;
     std::vector<std::string> openHandles;
+    bool redirectionLeftOff = false;
 };
 
 std::wstring Key(const std::wstring& path)
@@ -175,8 +184,7 @@ RunOutcome RunPass(const Pass& pass, std::size_t failAt)
     }
     const auto& wowCalls = world->wow64Api.calls;
     const auto countOf = [&](const char* call) { return std::count(wowCalls.begin(), wowCalls.end(), call); };
-    if (countOf("Disable") != countOf("Revert"))
-        outcome.openHandles.push_back("file-system redirection left off");
+    outcome.redirectionLeftOff = countOf("Disable") != countOf("Revert");
     if (promptDepth != 0)
         outcome.openHandles.push_back("prompt depth " + std::to_string(promptDepth));
 
@@ -227,6 +235,8 @@ struct Expectation {
     // A failed removal call leaves what it would have removed: its own path,
     // what lies under it and the folders that hold it.
     bool leavesItsOwnPath = false;
+    // A failed switch back leaves the worker thread's file-system redirection off.
+    bool leavesRedirectionOff = false;
 };
 
 // The call that fails, in the clean run's sequence of its pass.
@@ -340,7 +350,9 @@ const std::vector<Rule>& Rules()
         {"ResourceStore", nullptr, "a payload resource cannot be reached", EndsWith(Code(Status::kFail))},
         // Installer.
         {"ProcessLauncher", "ChangeDirectory", "the current directory stays", Same()},
-        {"Wow64Api", nullptr, "WOW64 unknown: a 32-bit Windows, where x86 fits", Same()},
+        {"Wow64Api", "CallRevertRedirection", "the switch back fails: the worker stays switched",
+         [](F f) { return Expectation{f.pass.cleanExitCode, false, true}; }},
+        {"Wow64Api", nullptr, "WOW64 or its switch unknown: started without switching", Same()},
         {"ProcessLauncher", "Start", "the installer cannot be started",
          EndsWith(Code(LaunchStatus::kCreateProcessFailed))},
         {"ChildProcess", "WaitForExit", "a failed poll counts as not ended", Same()},
@@ -386,6 +398,7 @@ TEST(FailureInjection, CleanRunsReachEverySeamAndCleanUp)
         const RunOutcome clean = RunPass(pass, 0);
         EXPECT_EQ(clean.exitCode, pass.cleanExitCode) << pass.name;
         EXPECT_TRUE(clean.openHandles.empty()) << pass.name;
+        EXPECT_FALSE(clean.redirectionLeftOff) << pass.name;
         ASSERT_FALSE(clean.tempFolder.empty()) << pass.name;
         if (pass.keep) {
             EXPECT_TRUE(clean.tempFolderHoldsPayload) << pass.name;
@@ -447,6 +460,8 @@ TEST(FailureInjection, EveryCallFailingInTurnEndsWithItsCodeAndCleansUp)
                 << ", expected 0x" << expected.exitCode;
             for (const auto& handle : outcome.openHandles)
                 ADD_FAILURE() << where << ": still open: " << handle;
+            EXPECT_EQ(outcome.redirectionLeftOff, expected.leavesRedirectionOff)
+                << where << ": file-system redirection left off";
 
             if (pass.keep) {
                 // Kept whenever it was formed; with the run's success, with the payload in it.

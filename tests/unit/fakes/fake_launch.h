@@ -38,10 +38,12 @@ public:
         calls.push_back("IsWow64Process");
         return !Injected(seamCalls, "Wow64Api", "CallIsWow64Process") && wow;
     }
-    void CallDisableRedirection() override
+    bool CallDisableRedirection() override
     {
-        if (!Injected(seamCalls, "Wow64Api", "CallDisableRedirection"))
-            calls.push_back("Disable");
+        if (Injected(seamCalls, "Wow64Api", "CallDisableRedirection"))
+            return false;
+        calls.push_back("Disable");
+        return true;
     }
     void CallRevertRedirection() override
     {
