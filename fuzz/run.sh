@@ -31,7 +31,7 @@ max_len_of() {
     embedded_information) echo 4400 ;;
     registry_version) echo 600 ;;
     format) echo 2048 ;;
-    *) echo 1024 ;;
+    *) echo 512 ;;
   esac
 }
 
