@@ -71,22 +71,22 @@ void CheckBounded(const std::wstring& format, const std::vector<Argument>& argum
 // standard defines alike everywhere, against the C library's own.
 void CheckAgainstLibrary(FuzzedDataProvider& provider)
 {
-    std::wstring spec = L"%";
+    std::wstring conversion = L"%";
     for (const wchar_t flag : {L'-', L'+', L' ', L'0'}) {
         if (provider.ConsumeBool())
-            spec += flag;
+            conversion += flag;
     }
     if (provider.ConsumeBool())
-        spec += std::to_wstring(provider.ConsumeIntegralInRange(0, 40));
+        conversion += std::to_wstring(provider.ConsumeIntegralInRange(0, 40));
     if (provider.ConsumeBool())
-        spec += L"." + std::to_wstring(provider.ConsumeIntegralInRange(0, 40));
-    spec += L"diuxXo"[provider.ConsumeIntegralInRange(0, 5)];
+        conversion += L"." + std::to_wstring(provider.ConsumeIntegralInRange(0, 40));
+    conversion += L"diuxXo"[provider.ConsumeIntegralInRange(0, 5)];
     const std::int32_t value = provider.ConsumeIntegral<std::int32_t>();
     wchar_t expected[128];
-    FUZZ_CHECK(std::swprintf(expected, std::size(expected), spec.c_str(), value) >= 0);
-    const std::wstring ours = Format(spec, value);
+    FUZZ_CHECK(std::swprintf(expected, std::size(expected), conversion.c_str(), value) >= 0);
+    const std::wstring ours = Format(conversion, value);
     if (ours != expected)
-        std::fprintf(stderr, "format '%ls' of %d: '%ls', C library '%ls'\n", spec.c_str(), value, ours.c_str(), expected);
+        std::fprintf(stderr, "format '%ls' of %d: '%ls', C library '%ls'\n", conversion.c_str(), value, ours.c_str(), expected);
     FUZZ_CHECK(ours == expected);
 }
 
