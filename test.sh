@@ -43,6 +43,13 @@ scripts/wine32-status.sh
 # End to end: one Wine prefix and display for the run, tests in sequence.
 JOBS=1 run_suite "end to end (win64 under Wine, static checks of both builds)" --test-dir build/native -L e2e -j 1
 
+# Fuzzing smoke: each target a few seconds from its corpus; a finding fails the run.
+echo "fuzzing (smoke run, 5 s per target):"
+t0=$(date +%s)
+fuzz/run.sh --seconds 5 2>&1 | sed 's/^/  /'
+[ "${PIPESTATUS[0]}" = 0 ] || { echo "  fuzzing found a fault (inputs under build/fuzz/findings/)"; overall=1; }
+echo "  fuzzing took $(( $(date +%s) - t0 )) s including the clang build"
+
 # The benchmarks print figures and fail nothing; this only shows they run.
 echo "benchmarks (smoke run, figures not judged):"
 bench/run.sh --smoke 2>&1 | sed 's/^/  /' || echo "  the benchmark smoke run did not complete"

@@ -24,7 +24,9 @@ InformationScan FindEmbeddedInformation(std::span<const std::uint8_t> window)
     // payload's end into the trailer, which the window still holds.
     std::size_t counter = 0;
     for (std::size_t p = kFirstCandidate; p > 0; --p, ++counter) {
-        if (!std::equal(std::begin(kMarker), std::end(kMarker), window.begin() + static_cast<std::ptrdiff_t>(p)))
+        // The first byte rules out nearly every candidate without a compare.
+        if (window[p] != kMarker[0] ||
+            !std::equal(std::begin(kMarker), std::end(kMarker), window.begin() + static_cast<std::ptrdiff_t>(p)))
             continue;
         scan.markerFound = true;
         if (counter > sizeof kMarker)

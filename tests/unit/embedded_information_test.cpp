@@ -73,6 +73,19 @@ TEST_F(EmbeddedInformationTest, MarkerPositionsAndFileSizes)
     }
 }
 
+TEST_F(EmbeddedInformationTest, OnlyTheWholeMarkerCounts)
+{
+    // Near misses between the marker and the end, and a run of 'M' before it.
+    const std::string payload = "MRDxMMRDMRD" + std::string(20, 'p');
+    fileSystem.AddFile(kOwnFile, std::string(5000, 'M') + "MRDC" + payload + "TTTTTT");
+    Scan();
+    EXPECT_EQ(Output(), payload);
+
+    fileSystem.AddFile(kOwnFile, std::string(5000, 'M') + "MRDxMRCDMMRD" + std::string(20, 'p') + "TTTTTT");
+    Scan();
+    EXPECT_EQ(Output(), std::nullopt);
+}
+
 TEST_F(EmbeddedInformationTest, PayloadIsCopiedWholeAndLoggedUpToItsFirstZero)
 {
     std::string tail = std::string("MRDC") + "<info>" + std::string(1, '\0') + "rest" + "123456";
