@@ -147,6 +147,7 @@ int wmain(int argc, wchar_t** argv)
         g_log.Reset();
         std::wstring name = argv[arg];
         name = name.substr(name.find_last_of(L"\\/") + 1);
+        name = name.substr(0, name.rfind(L".exe"));
         // Medians as the figures; the fastest runs (less disturbed by other
         // work on the machine) beside them.
         const double e = Median(extraction) * 1000, b = Median(baseline) * 1000;
