@@ -156,6 +156,7 @@ printf 'size\ti686 executable without payload (artwork, dialogs, texts) vs stub 
 echo "Wine $(/usr/lib/wine/wine64 --version 2>/dev/null), makensis $(makensis -VERSION), $(nproc) cores;" \
   "$reps repetitions (medians), memory $memory_reps runs"
 echo "ratio = ours / baseline, diff = ours - baseline; met: the target holds"
+# In the order: extraction, installation, launch, latency, size, memory.
 awk -F'\t' '
 function num(v, unit) { return v == "-" ? "-" : unit == "bytes" ? sprintf("%d", v) : sprintf("%.1f", v) }
 BEGIN {
@@ -175,7 +176,9 @@ BEGIN {
   }
   printf "%-15s %-76s %11s %11s %-5s %7s %9s %-11s %-4s %s\n", section, figure, num(ours, unit), num(base, unit),
          unit, ratio, diff, target, met, note
-}' "$rows"
+}' <(awk -F'\t' 'BEGIN {n = split("extraction|install vs NSIS|launch|installer shown|size|memory", order, "|")
+                        for (i = 1; i <= n; i++) rank[order[i]] = i}
+                 {print rank[$1] "\t" $0}' "$rows" | sort -s -n -k1,1 | cut -f2-)
 
 # What the code and data are made of, from the unstripped build of the same
 # executable: its largest symbols and the inputs the linker map shows.
