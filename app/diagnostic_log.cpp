@@ -67,30 +67,39 @@ void DiagnosticLog::Reset()
     m_strPendingLog.clear();
 }
 
+namespace {
+
+// Logging cannot report its own failure: without memory for a line, the line
+// is lost. (The Windows builds have no exceptions; there, running out of
+// memory ends the process.)
+template <typename Step>
+void DroppingLineOnExhaustion(Step step)
+{
+#if defined(__cpp_exceptions)
+    try {
+        step();
+    } catch (const std::bad_alloc&) {
+    }
+#else
+    step();
+#endif
+}
+
+}  // namespace
+
 void LogText(std::wstring_view text)
 {
-    try {
-        g_log.Write(text);
-    } catch (const std::bad_alloc&) {
-        // Logging cannot report its own failure; the line is lost.
-    }
+    DroppingLineOnExhaustion([&] { g_log.Write(text); });
 }
 
 void LogFormatted(std::wstring_view format, std::span<const FormatArg> args)
 {
-    try {
-        g_log.Write(FormatArgs(format, args));
-    } catch (const std::bad_alloc&) {
-        // As above: without memory for the message, the line is dropped.
-    }
+    DroppingLineOnExhaustion([&] { g_log.Write(FormatArgs(format, args)); });
 }
 
 void OpenLog(const std::string& ansiPath)
 {
-    try {
-        g_log.Open(ansiPath);
-    } catch (const std::bad_alloc&) {
-    }
+    DroppingLineOnExhaustion([&] { g_log.Open(ansiPath); });
 }
 
 void CloseLog()
@@ -100,8 +109,5 @@ void CloseLog()
 
 void ReopenLog()
 {
-    try {
-        g_log.Reopen();
-    } catch (const std::bad_alloc&) {
-    }
+    DroppingLineOnExhaustion([] { g_log.Reopen(); });
 }

@@ -64,9 +64,7 @@ std::int32_t CVelloxInstallerApp::VerifyOwnSignature()
     const std::wstring product = m_services.strings.Load(StringId::kProductName);
     const std::wstring heading = Format(m_services.strings.Load(StringId::kVerifyQuestion), product);
     if (m_services.dialogs.AskQuestion(description, heading) != Dialogs::kOk) {
-        // The user has just answered: the report that follows is logged but
-        // not shown again, as in a silent run.
-        m_bSilent = true;
+        m_bQuestionDeclined = true;
         return Status::kNoSignature;
     }
     // Closing the question (the main window) left a quit request behind;

@@ -113,6 +113,9 @@ public:
     bool m_bRemoveTempFolder = true;
     bool m_bRunInstaller = true;
     bool m_bSilent = false;
+    // The user declined the signature question: the report that follows is
+    // logged but not shown again, since the user has just answered.
+    bool m_bQuestionDeclined = false;
     std::wstring m_strProgramName;
     std::wstring m_strTempFolder;
     std::wstring m_strForwardedCommandLine;

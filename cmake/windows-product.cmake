@@ -4,7 +4,6 @@
 enable_language(RC)
 
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0600 WINVER=0x0600)
-add_compile_options(-ffunction-sections -fdata-sections)
 set(VELLOX_WINDOWS_LINK_OPTIONS -municode -mwindows -static -Wl,--gc-sections -s)
 
 # The libraries the executable may import at load time: all are KnownDLLs or,
@@ -96,11 +95,13 @@ function(vellox_add_executable name)
   cmake_parse_arguments(ARG "" "CONFIG" "RESOURCES" ${ARGN})
   add_executable(${name} WIN32
     ${CMAKE_SOURCE_DIR}/app/main_win32.cpp
+    ${CMAKE_SOURCE_DIR}/app/cxx_runtime_win32.cpp
     ${CMAKE_SOURCE_DIR}/ui/vellox.rc
     ${ARG_CONFIG}
     ${ARG_RESOURCES})
   target_link_libraries(${name} PRIVATE vellox_win32)
-  target_link_options(${name} PRIVATE ${VELLOX_WINDOWS_LINK_OPTIONS})
+  # The map names what each part of the program adds to its size.
+  target_link_options(${name} PRIVATE ${VELLOX_WINDOWS_LINK_OPTIONS} -Wl,-Map=${CMAKE_CURRENT_BINARY_DIR}/${name}.map)
   set_source_files_properties(${CMAKE_SOURCE_DIR}/ui/vellox.rc PROPERTIES
     OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/ui/vellox.manifest;${CMAKE_SOURCE_DIR}/ui/messages.rc;${CMAKE_SOURCE_DIR}/ui/dialogs.rc;${CMAKE_SOURCE_DIR}/ui/resource.h;${CMAKE_SOURCE_DIR}/ui/art/banner.bmp;${CMAKE_SOURCE_DIR}/ui/art/splash.bmp;${CMAKE_SOURCE_DIR}/ui/art/corvane.ico")
 endfunction()

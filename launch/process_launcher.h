@@ -14,7 +14,9 @@ public:
     // WaitForSingleObject: true only when the process has ended within the
     // time (a failed wait counts as not ended).
     virtual bool WaitForExit(std::uint32_t milliseconds) = 0;
-    virtual void WaitForExitWithoutTimeout() = 0;
+    // WaitForSingleObject without a time-out: true once the process has
+    // ended; false with the platform's error when the wait fails.
+    virtual bool WaitForExitWithoutTimeout(std::uint32_t& error) = 0;
     // GetExitCodeProcess: false with the platform's error when it fails.
     virtual bool GetExitCode(std::uint32_t& exitCode, std::uint32_t& error) = 0;
 };

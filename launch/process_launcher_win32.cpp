@@ -19,7 +19,13 @@ public:
     {
         return ::WaitForSingleObject(m_hProcess.Get(), milliseconds) == WAIT_OBJECT_0;
     }
-    void WaitForExitWithoutTimeout() override { ::WaitForSingleObject(m_hProcess.Get(), INFINITE); }
+    bool WaitForExitWithoutTimeout(std::uint32_t& error) override
+    {
+        if (::WaitForSingleObject(m_hProcess.Get(), INFINITE) == WAIT_OBJECT_0)
+            return true;
+        error = ::GetLastError();
+        return false;
+    }
     bool GetExitCode(std::uint32_t& exitCode, std::uint32_t& error) override
     {
         DWORD code = 0;

@@ -23,14 +23,23 @@ bool Wow64::IsWow64()
 
 void Wow64::DisableFsRedirection()
 {
-    if (IsWow64() && Bind(Wow64Api::Entry::DisableRedirection))
-        m_api.CallDisableRedirection();
+    // A revert hands back the value the switch saved: without a successful
+    // switch there is nothing to hand back, and without the revert entry
+    // point the thread would stay switched.
+    if (m_bRedirectionOff || !IsWow64() || !Bind(Wow64Api::Entry::DisableRedirection) ||
+        !Bind(Wow64Api::Entry::RevertRedirection))
+        return;
+    m_bRedirectionOff = m_api.CallDisableRedirection();
 }
 
 void Wow64::RevertFsRedirection()
 {
-    if (IsWow64() && Bind(Wow64Api::Entry::RevertRedirection))
-        m_api.CallRevertRedirection();
+    // Not asked again whether this is WOW64: a query failing now would leave
+    // redirection off.
+    if (!m_bRedirectionOff)
+        return;
+    m_api.CallRevertRedirection();
+    m_bRedirectionOff = false;
 }
 
 ProcessorMode GetProcessorMode(const StringTable& strings)

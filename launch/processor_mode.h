@@ -22,7 +22,7 @@ public:
     virtual bool LookUp(Entry entry) = 0;
     // Calls on entries that were found.
     virtual bool CallIsWow64Process() = 0;     // the flag; the call's own result is not examined
-    virtual void CallDisableRedirection() = 0;  // saves the old value process-wide
+    virtual bool CallDisableRedirection() = 0;  // saves the old value process-wide; false when it failed
     virtual void CallRevertRedirection() = 0;   // hands the saved value back
 };
 
@@ -34,7 +34,10 @@ public:
 
     // True under WOW64, i.e. on 64-bit Windows; false without the entry point.
     bool IsWow64();
+    // Switches redirection off under WOW64, only when the entry point that
+    // switches it back exists too.
     void DisableFsRedirection();
+    // Switches back what DisableFsRedirection switched off, and nothing else.
     void RevertFsRedirection();
 
 private:
@@ -43,6 +46,7 @@ private:
     Wow64Api& m_api;
     bool m_bKernel32 = false;
     bool m_bFound[3] = {false, false, false};
+    bool m_bRedirectionOff = false;
 };
 
 // Reads entry 0 afresh, logs it and the mode it means.

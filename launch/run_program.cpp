@@ -43,12 +43,12 @@ std::int32_t RunProgram(const LaunchServices& services, const std::wstring& temp
         if (ended)
             break;
     }
-    if (!ended)
-        process->WaitForExitWithoutTimeout();
-
     std::uint32_t code = 0;
     std::uint32_t error = 0;
-    if (!process->GetExitCode(code, error)) {
+    // After a failed wait the installer may still run, and its exit code
+    // would read as STILL_ACTIVE (259): the code is unknown, as when it
+    // cannot be read.
+    if ((!ended && !process->WaitForExitWithoutTimeout(error)) || !process->GetExitCode(code, error)) {
         code = 0;
         status = static_cast<std::int32_t>(error);
     }

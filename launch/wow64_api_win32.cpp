@@ -39,9 +39,9 @@ bool Win32Wow64Api::CallIsWow64Process()
     return wow != FALSE;
 }
 
-void Win32Wow64Api::CallDisableRedirection()
+bool Win32Wow64Api::CallDisableRedirection()
 {
-    m_pDisable(&m_pSavedRedirection);
+    return m_pDisable(&m_pSavedRedirection) != FALSE;
 }
 
 void Win32Wow64Api::CallRevertRedirection()

@@ -9,7 +9,7 @@ public:
     bool LoadKernel32() override;
     bool LookUp(Entry entry) override;
     bool CallIsWow64Process() override;
-    void CallDisableRedirection() override;
+    bool CallDisableRedirection() override;
     void CallRevertRedirection() override;
 
 private:

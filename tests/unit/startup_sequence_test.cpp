@@ -234,7 +234,9 @@ TEST_F(StartupSequenceTest, WorkerStoresItsResultBeforeSignallingDone)
 {
     auto& app = MakeApp({L"/IAgreeToTheEULA"});
     std::uint32_t error = 0;
+    // The start-up creates both events before it starts the worker.
     app.m_hWorkerDoneEvent = threads.CreateManualResetEvent(error);
+    app.m_hInstallerShownEvent = threads.CreateManualResetEvent(error);
     app.m_nRunResult = 12345;
     app.m_nInstallerExitCode = 99;
     app.WorkerThreadProc();

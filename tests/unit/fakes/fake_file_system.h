@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fakes/seam_calls.h"
 #include "payload/file_system.h"
 
 #include <algorithm>
@@ -43,6 +44,7 @@ public:
     std::map<std::wstring, const std::uint8_t*> writeSources;  // path -> memory a write came from
     std::set<std::wstring> shortWrites;                        // paths whose write stops one byte short
     std::uint32_t createError = 5;                             // ERROR_ACCESS_DENIED
+    SeamCalls* seamCalls = nullptr;                            // counts every call; fails the chosen one
 
     void Fail(const std::string& call, const std::wstring& path = {}) { m_failures.insert({call, Key(path)}); }
 
@@ -99,18 +101,20 @@ public:
     void CreateOneFolder(const std::wstring& path) override
     {
         Record("CreateOneFolder", path);
-        if (!Fails("CreateOneFolder", path) && IsFolder(Parent(path)) && !Exists(path))
+        if (!Counted("CreateOneFolder", path) && !Fails("CreateOneFolder", path) && IsFolder(Parent(path)) &&
+            !Exists(path))
             nodes[Key(path)] = Node::Make(Trim(path), true);
     }
     void CreateFolderTree(const std::wstring& path) override
     {
         Record("CreateFolderTree", path);
-        if (!Fails("CreateFolderTree", path) && !Split(path).empty() && drives.count(Key(Split(path).front())))
+        if (!Counted("CreateFolderTree", path) && !Fails("CreateFolderTree", path) && !Split(path).empty() &&
+            drives.count(Key(Split(path).front())))
             AddFolder(path);
     }
     std::optional<Guid> CreateGuid() override
     {
-        if (Fails("CreateGuid", {}))
+        if (Counted("CreateGuid", {}) || Fails("CreateGuid", {}))
             return std::nullopt;
         if (!guids.empty()) {
             const Guid guid = guids.front();
@@ -125,18 +129,21 @@ public:
     bool ProbeNewFile(const std::wstring& path) override
     {
         Record("ProbeNewFile", path);
-        return !Fails("ProbeNewFile", path) && IsFolder(Parent(path)) && !Exists(path);
+        return !Counted("ProbeNewFile", path) && !Fails("ProbeNewFile", path) && IsFolder(Parent(path)) &&
+               !Exists(path);
     }
     void GrantEveryoneAccess(const std::wstring& path, std::uint32_t mask) override
     {
         Record("GrantEveryoneAccess", path);
-        grants.emplace_back(path, mask);
+        if (!Counted("GrantEveryoneAccess", path))
+            grants.emplace_back(path, mask);
     }
     FileWriteResult WriteNewFile(const std::wstring& path, std::span<const std::uint8_t> bytes) override
     {
         Record("WriteNewFile", path);
         FileWriteResult result;
-        if (Fails("WriteNewFile", path) || !IsFolder(Parent(path)) || IsFolder(path)) {
+        if (Counted("WriteNewFile", path) || Fails("WriteNewFile", path) || !IsFolder(Parent(path)) ||
+            IsFolder(path)) {
             result.createError = createError;
             return result;
         }
@@ -155,7 +162,7 @@ public:
     {
         FileTail tail;
         const auto found = nodes.find(Key(path));
-        if (Fails("ReadTail.open", path) || found == nodes.end() || found->second.folder)
+        if (Counted("ReadTail", path) || Fails("ReadTail.open", path) || found == nodes.end() || found->second.folder)
             return tail;
         tail.opened = true;
         if (Fails("ReadTail.size", path))
@@ -174,7 +181,7 @@ public:
     {
         Record("ListFolder", pattern);
         std::wstring folder = pattern.substr(0, pattern.size() - std::wstring(L"\\*.*").size());
-        if (Fails("ListFolder", folder) || !IsFolder(folder))
+        if (Counted("ListFolder", folder) || Fails("ListFolder", folder) || !IsFolder(folder))
             return std::nullopt;
         // Listing through a link shows the target's entries, as the platform does.
         for (int hops = 0; hops < 8 && nodes.count(Key(folder)) && nodes.at(Key(folder)).link; ++hops)
@@ -193,6 +200,8 @@ public:
     }
     std::optional<std::uint32_t> GetAttributes(const std::wstring& path) override
     {
+        if (Counted("GetAttributes", path))
+            return std::nullopt;
         const auto found = nodes.find(Key(path));
         if (found == nodes.end())
             return IsFolder(path) ? std::optional<std::uint32_t>(FileAttribute::kDirectory) : std::nullopt;
@@ -204,7 +213,8 @@ public:
     {
         Record("DeleteOneFile", path);
         const auto found = nodes.find(Key(path));
-        if (Fails("DeleteOneFile", path) || found == nodes.end() || found->second.folder || found->second.undeletable)
+        if (Counted("DeleteOneFile", path) || Fails("DeleteOneFile", path) || found == nodes.end() ||
+            found->second.folder || found->second.undeletable)
             return;
         if (found->second.hostLink) {  // the target goes, the link stays
             nodes.erase(Key(found->second.target));
@@ -216,7 +226,8 @@ public:
     {
         Record("RemoveEmptyFolder", path);
         const auto found = nodes.find(Key(path));
-        if (Fails("RemoveEmptyFolder", path) || found == nodes.end() || !found->second.folder)
+        if (Counted("RemoveEmptyFolder", path) || Fails("RemoveEmptyFolder", path) || found == nodes.end() ||
+            !found->second.folder)
             return;
         if (found->second.hostLink || (!found->second.link && !PathsUnder(path).empty()))
             return;
@@ -225,7 +236,8 @@ public:
     void SetCurrentFolder(const std::wstring& path) override
     {
         Record("SetCurrentFolder", path);
-        currentFolders.push_back(path);
+        if (!Counted("SetCurrentFolder", path))
+            currentFolders.push_back(path);
     }
 
     static std::wstring Key(const std::wstring& path)
@@ -268,6 +280,8 @@ private:
     {
         return m_failures.count({call, std::wstring()}) || m_failures.count({call, Key(path)});
     }
+    // Counts the call; true when it is the one chosen to fail.
+    bool Counted(const char* call, const std::wstring& path) { return Injected(seamCalls, "FileSystem", call, path); }
     void Record(const char* call, const std::wstring& path)
     {
         journal.push_back(std::wstring(call, call + std::char_traits<char>::length(call)) + L" " + path);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/log_files.h"
+#include "fakes/seam_calls.h"
 
 #include <map>
 #include <memory>
@@ -14,11 +15,13 @@ public:
     std::set<std::string> unopenable;
     int openStreams = 0;
     int opens = 0;
+    SeamCalls* seamCalls = nullptr;  // counts every open; fails the chosen one
 
     std::unique_ptr<LogStream> Open(const std::string& path, bool append) override
     {
         ++opens;
-        if (unopenable.count(path))
+        if (Injected(seamCalls, "LogFiles", "Open", std::wstring(path.begin(), path.end())) ||
+            unopenable.count(path))
             return nullptr;
         if (!append)
             files[path].clear();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "checks/machine_facts.h"
+#include "fakes/seam_calls.h"
 
 #include <map>
 #include <string>
@@ -16,6 +17,7 @@ public:
     std::map<std::wstring, FixedFileVersion> fileVersions;  // by path; absent: no version resource
     std::optional<std::uint64_t> freeBytes = std::uint64_t{100} << 30;
     bool failSplit = false;
+    SeamCalls* seamCalls = nullptr;  // counts every query; fails the chosen one
 
     mutable int membershipQueries = 0;
     mutable int osVersionQueries = 0;
@@ -25,22 +27,30 @@ public:
     std::optional<std::int32_t> AdministratorsMembership() const override
     {
         ++membershipQueries;
+        if (Injected(seamCalls, "MachineFacts", "AdministratorsMembership"))
+            return std::nullopt;
         return membership;
     }
     std::optional<OsVersion> GetOsVersion() const override
     {
         ++osVersionQueries;
+        if (Injected(seamCalls, "MachineFacts", "GetOsVersion"))
+            return std::nullopt;
         return osVersion;
     }
     std::optional<FixedFileVersion> ReadFixedFileVersion(std::wstring_view path) const override
     {
         fileVersionQueries.emplace_back(path);
+        if (Injected(seamCalls, "MachineFacts", "ReadFixedFileVersion", path))
+            return std::nullopt;
         const auto found = fileVersions.find(std::wstring(path));
         return found == fileVersions.end() ? std::nullopt : std::optional(found->second);
     }
     std::optional<std::uint64_t> FreeBytesAvailable(std::wstring_view drive) const override
     {
         freeSpaceQueries.emplace_back(drive);
+        if (Injected(seamCalls, "MachineFacts", "FreeBytesAvailable", drive))
+            return std::nullopt;
         return freeBytes;
     }
     // The runtime splitter's rules for the parts the check uses: a drive is
@@ -48,7 +58,7 @@ public:
     // extension of 256 characters or more does not fit its buffer.
     std::optional<std::wstring> SplitDrive(std::wstring_view path) const override
     {
-        if (failSplit)
+        if (Injected(seamCalls, "MachineFacts", "SplitDrive", path) || failSplit)
             return std::nullopt;
         std::wstring_view rest = path;
         std::wstring drive;

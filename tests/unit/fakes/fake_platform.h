@@ -5,6 +5,7 @@
 #include "app/string_table.h"
 #include "app/system_paths.h"
 #include "app/threads.h"
+#include "fakes/seam_calls.h"
 #include "trust/own_module.h"
 #include "ui/dialogs.h"
 
@@ -28,8 +29,13 @@ public:
         {138, L"0"},   {139, L"0"},     {140, L"0"},   {141, L"0"},
         {142, L"0"},   {145, L"1"},     {201, L"Mini"},
     };
+    SeamCalls* seamCalls = nullptr;  // counts every load; fails the chosen one
+
+    // A failed load gives an empty text, as LoadStringW's 0.
     std::wstring Load(unsigned id) const override
     {
+        if (Injected(seamCalls, "StringTable", "Load", std::to_wstring(id)))
+            return {};
         const auto found = entries.find(id);
         return found == entries.end() ? std::wstring() : found->second;
     }
@@ -43,10 +49,16 @@ public:
     std::optional<std::wstring> systemFolder = L"C:\\Windows\\system32";
     std::wstring systemDrive = L"C:";
     std::wstring currentDirectory = L"C:\\work";
+    SeamCalls* seamCalls = nullptr;  // counts every call; fails the chosen one
 
-    std::optional<std::wstring> TempFolder() const override { return tempFolder; }
+    std::optional<std::wstring> TempFolder() const override
+    {
+        return Injected(seamCalls, "SystemPaths", "TempFolder") ? std::nullopt : tempFolder;
+    }
     std::optional<std::wstring> SpecialFolder(int csidl) const override
     {
+        if (Injected(seamCalls, "SystemPaths", "SpecialFolder", std::to_wstring(csidl)))
+            return std::nullopt;
         return csidl == kCsidlAppData         ? appData
                : csidl == kCsidlCommonAppData ? commonAppData
                : csidl == kCsidlSystem        ? systemFolder
@@ -54,11 +66,15 @@ public:
     }
     std::wstring EnvironmentValue(std::wstring_view name) const override
     {
+        if (Injected(seamCalls, "SystemPaths", "EnvironmentValue", name))
+            return {};
         return name == L"SystemDrive" ? systemDrive : std::wstring();
     }
     // Joins relative paths to the current directory; no "." or ".." folding.
     std::optional<std::wstring> FullPath(std::wstring_view path) const override
     {
+        if (Injected(seamCalls, "SystemPaths", "FullPath", path))
+            return std::nullopt;
         std::wstring full;
         if (path.empty())
             full = currentDirectory;
@@ -74,7 +90,13 @@ public:
 
 class FakeOwnModule final : public OwnModule {
 public:
-    std::wstring GetOwnModulePath() const override { return L"C:\\Downloads\\setup.exe"; }
+    SeamCalls* seamCalls = nullptr;  // counts every call; fails the chosen one
+
+    // A failed GetModuleFileNameW leaves an empty path.
+    std::wstring GetOwnModulePath() const override
+    {
+        return Injected(seamCalls, "OwnModule", "GetOwnModulePath") ? L"" : L"C:\\Downloads\\setup.exe";
+    }
 };
 
 class FakeEvent final : public Event {
@@ -94,6 +116,8 @@ private:
 // the wake-up value); otherwise it reports the first signalled event.
 class FakeThreads final : public Threads {
 public:
+    static constexpr std::size_t kWaitFailed = 0xFFFFFFFF;  // WAIT_FAILED as the adapter passes it on
+
     int failEventNumber = 0;  // 1 or 2: that creation fails
     bool failStartWorker = false;
     std::uint32_t error = 8;  // ERROR_NOT_ENOUGH_MEMORY
@@ -103,10 +127,11 @@ public:
     int dispatches = 0;
     std::vector<std::function<std::size_t()>> waitScript;
     std::size_t waits = 0;
+    SeamCalls* seamCalls = nullptr;  // counts every call; fails the chosen one
 
     std::unique_ptr<Event> CreateManualResetEvent(std::uint32_t& errorOut) override
     {
-        if (++eventsCreated == failEventNumber) {
+        if (++eventsCreated == failEventNumber || Injected(seamCalls, "Threads", "CreateManualResetEvent")) {
             errorOut = error;
             return nullptr;
         }
@@ -114,7 +139,7 @@ public:
     }
     bool StartWorker(std::function<void()> body, std::uint32_t& errorOut) override
     {
-        if (failStartWorker) {
+        if (failStartWorker || Injected(seamCalls, "Threads", "StartWorker")) {
             errorOut = error;
             return false;
         }
@@ -128,6 +153,8 @@ public:
         if (waits < waitScript.size())
             return waitScript[waits++]();
         ++waits;
+        if (Injected(seamCalls, "Threads", "WaitForEventsOrInput"))
+            return kWaitFailed;
         for (std::size_t i = 0; i < events.size(); ++i) {
             if (static_cast<FakeEvent*>(events[i])->signalled)
                 return i;
@@ -144,15 +171,24 @@ public:
     std::optional<std::wstring> tempFolderAnswer;
     std::wstring lastMessage;
     std::wstring lastLink;
+    int openSplashes = 0;
+    SeamCalls* seamCalls = nullptr;  // counts every call; fails the chosen one
 
-    void InitializeUserInterface() override { journal.push_back(L"init"); }
+    void InitializeUserInterface() override
+    {
+        if (!Injected(seamCalls, "Dialogs", "InitializeUserInterface"))
+            journal.push_back(L"init");
+    }
+    // A dialog that cannot be created: DialogBoxParamW's -1, neither answer.
     int AskQuestion(const std::wstring& message, const std::wstring& heading) override
     {
         journal.push_back(L"question: " + heading + L" | " + message);
-        return questionAnswer;
+        return Injected(seamCalls, "Dialogs", "AskQuestion", heading) ? -1 : questionAnswer;
     }
     void ShowError(const std::wstring& message, const std::wstring& link) override
     {
+        if (Injected(seamCalls, "Dialogs", "ShowError", message))
+            return;
         lastMessage = message;
         lastLink = link;
         journal.push_back(L"error");
@@ -160,15 +196,31 @@ public:
     std::optional<std::wstring> AskTempFolder(const std::wstring& title, const std::wstring& folder) override
     {
         journal.push_back(L"prompt: " + title + L" | " + folder);
+        if (Injected(seamCalls, "Dialogs", "AskTempFolder", folder))
+            return std::nullopt;
         return tempFolderAnswer;
     }
-    std::unique_ptr<Splash> CreateSplash() override { return std::make_unique<FakeSplash>(journal); }
+    // A splash whose window could not be created is never open.
+    std::unique_ptr<Splash> CreateSplash() override
+    {
+        const bool created = !Injected(seamCalls, "Dialogs", "CreateSplash");
+        return std::make_unique<FakeSplash>(journal, openSplashes, created);
+    }
 
 private:
     class FakeSplash final : public Splash {
     public:
-        explicit FakeSplash(std::vector<std::wstring>& journal) : m_journal(journal) { m_journal.push_back(L"splash created"); }
-        ~FakeSplash() override { m_journal.push_back(L"splash destroyed"); }
+        FakeSplash(std::vector<std::wstring>& journal, int& openSplashes, bool created)
+            : m_journal(journal), m_openSplashes(openSplashes), m_bOpen(created)
+        {
+            m_journal.push_back(created ? L"splash created" : L"splash not created");
+            ++m_openSplashes;
+        }
+        ~FakeSplash() override
+        {
+            --m_openSplashes;
+            m_journal.push_back(L"splash destroyed");
+        }
         bool IsOpen() const override { return m_bOpen; }
         void Show() override { m_journal.push_back(L"splash shown"); }
         void Hide() override { m_journal.push_back(L"splash hidden"); }
@@ -180,6 +232,7 @@ private:
 
     private:
         std::vector<std::wstring>& m_journal;
-        bool m_bOpen = true;
+        int& m_openSplashes;
+        bool m_bOpen;
     };
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "checks/registry.h"
+#include "fakes/seam_calls.h"
 
 #include <map>
 #include <set>
@@ -15,6 +16,7 @@ public:
     std::map<std::wstring, std::map<std::wstring, std::vector<std::uint8_t>>> keys;
     std::set<std::wstring> unopenable;
     mutable std::vector<std::wstring> reads;  // "key path|value name", in order
+    SeamCalls* seamCalls = nullptr;           // counts every read; fails the chosen one
 
     void SetBytes(const std::wstring& key, const std::wstring& name, std::vector<std::uint8_t> data)
     {
@@ -41,6 +43,8 @@ public:
                                                        std::size_t bufferBytes) const override
     {
         reads.push_back(std::wstring(keyPath) + L"|" + std::wstring(valueName));
+        if (Injected(seamCalls, "Registry", "ReadValue", reads.back()))
+            return std::nullopt;
         const auto key = keys.find(std::wstring(keyPath));
         if (key == keys.end() || unopenable.count(key->first))
             return std::nullopt;

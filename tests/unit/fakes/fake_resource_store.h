@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fakes/seam_calls.h"
 #include "payload/resource_store.h"
 
 #include <map>
@@ -17,6 +18,7 @@ public:
     bool failEnumeration = false;
     std::vector<std::wstring> typesAsked;
     int locks = 0;
+    SeamCalls* seamCalls = nullptr;  // counts every call; fails the chosen one
 
     void Add(std::uint32_t id, const std::string& bytes) { byId[id].assign(bytes.begin(), bytes.end()); }
     void AddNamed(const std::wstring& name, const std::string& bytes) { byName[name].assign(bytes.begin(), bytes.end()); }
@@ -25,7 +27,8 @@ public:
     std::optional<std::vector<ResourceName>> EnumerateNames(std::uintptr_t, const std::wstring& type) override
     {
         typesAsked.push_back(type);
-        if (failEnumeration || (byId.empty() && byName.empty()))
+        if (Injected(seamCalls, "ResourceStore", "EnumerateNames", type) || failEnumeration ||
+            (byId.empty() && byName.empty()))
             return std::nullopt;
         std::vector<ResourceName> names;
         for (const auto& [name, bytes] : byName)
@@ -38,6 +41,9 @@ public:
     ResourceBytes Lock(std::uintptr_t, std::uint32_t id, const std::wstring&) override
     {
         ++locks;
+        // Injected as LoadResource failing; every step ends the same way.
+        if (Injected(seamCalls, "ResourceStore", "Lock", std::to_wstring(id)))
+            return ResourceBytes{ResourceFailure::NotLoaded, {}};
         if (const auto failure = failures.find(id); failure != failures.end())
             return ResourceBytes{failure->second, {}};
         const auto found = byId.find(id);

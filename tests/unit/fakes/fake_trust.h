@@ -1,21 +1,27 @@
 // Fakes of the signature verifier and the signer reader.
 #pragma once
 
+#include "fakes/seam_calls.h"
 #include "trust/signer_reader.h"
 #include "trust/trust_verifier.h"
 
 #include <string>
 #include <vector>
 
-// Answers every file with the chosen outcome; records the paths asked for.
+// Answers every file with the chosen outcome, and no file at all (an empty
+// path) as one it cannot read; records the paths asked for.
 class FakeTrustVerifier final : public TrustVerifier {
 public:
     TrustOutcome outcome;  // verified unless a test changes it
     std::vector<std::wstring> paths;
+    SeamCalls* seamCalls = nullptr;  // counts every call; fails the chosen one
 
     TrustOutcome VerifyFile(const std::wstring& path) override
     {
         paths.push_back(path);
+        // The verifier cannot read the file: CRYPT_E_FILE_ERROR.
+        if (Injected(seamCalls, "TrustVerifier", "VerifyFile", path) || path.empty())
+            return TrustOutcome{0x80092003, 0x80092003};
         return outcome;
     }
 };
@@ -43,12 +49,13 @@ public:
     std::vector<std::wstring> openedPaths;
     std::vector<std::size_t> decodedIndexes;
     int openMessages = 0;
+    SeamCalls* seamCalls = nullptr;  // counts every call; fails the chosen one
 
     std::unique_ptr<SignerMessage> Open(const std::wstring& path, SignerOpenFailure& failure) override
     {
         openedPaths.push_back(path);
-        failure = openFailure;
-        if (openFailure != SignerOpenFailure::kNone)
+        failure = Injected(seamCalls, "SignerReader", "Open", path) ? SignerOpenFailure::kSignerInfo : openFailure;
+        if (failure != SignerOpenFailure::kNone)
             return nullptr;
         return std::make_unique<Message>(*this);
     }
@@ -62,12 +69,19 @@ private:
         OpusDecodeFailure DecodeOpusInfo(std::size_t index, OpusInfo& info) const override
         {
             m_reader.decodedIndexes.push_back(index);
+            if (Injected(m_reader.seamCalls, "SignerReader", "DecodeOpusInfo", std::to_wstring(index)))
+                return OpusDecodeFailure::kDecode;
             if (m_reader.decodeFailure != OpusDecodeFailure::kNone)
                 return m_reader.decodeFailure;
             info = index < m_reader.opusByIndex.size() ? m_reader.opusByIndex[index] : OpusInfo{};
             return OpusDecodeFailure::kNone;
         }
-        std::optional<SignerCertificate> FindSignerCertificate() const override { return m_reader.certificate; }
+        std::optional<SignerCertificate> FindSignerCertificate() const override
+        {
+            if (Injected(m_reader.seamCalls, "SignerReader", "FindSignerCertificate"))
+                return std::nullopt;
+            return m_reader.certificate;
+        }
 
     private:
         FakeSignerReader& m_reader;
