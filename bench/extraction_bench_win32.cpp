@@ -12,6 +12,7 @@
 #include "payload/file_system_win32.h"
 #include "payload/resource_store_win32.h"
 #include "payload/temp_folder.h"
+#include "table_row.h"
 
 #include <windows.h>
 
@@ -86,9 +87,6 @@ int wmain(int argc, wchar_t** argv)
     ThreadCodePage codePage;
     Win32ResourceStore store;
     Win32FileSystem files;
-    // Medians, and the fastest runs (less disturbed by other work on the machine).
-    std::printf("%-28s %6s %12s %5s %11s %11s %7s %11s %11s %7s\n", "payload", "files", "bytes", "reps", "extract",
-                "baseline", "ratio", "min extr.", "min base.", "ratio");
     int status = 0;
     for (int arg = 3; arg < argc; ++arg) {
         const UniqueResource<HMODULE, ModuleTraitsAsData> module(
@@ -149,11 +147,18 @@ int wmain(int argc, wchar_t** argv)
         g_log.Reset();
         std::wstring name = argv[arg];
         name = name.substr(name.find_last_of(L"\\/") + 1);
+        name = name.substr(0, name.rfind(L".exe"));
+        // Medians as the figures; the fastest runs (less disturbed by other
+        // work on the machine) beside them.
         const double e = Median(extraction) * 1000, b = Median(baseline) * 1000;
         const double eMin = *std::min_element(extraction.begin(), extraction.end()) * 1000;
         const double bMin = *std::min_element(baseline.begin(), baseline.end()) * 1000;
-        std::printf("%-28ls %6zu %12llu %5d %8.2f ms %8.2f ms %7.3f %8.2f ms %8.2f ms %7.3f\n", name.c_str(), ids.size(),
-                    static_cast<unsigned long long>(bytes), repetitions, e, b, e / b, eMin, bMin, eMin / bMin);
+        char figure[160], note[96];
+        std::snprintf(figure, sizeof(figure), "%ls: %zu files, %.1f MB", name.c_str(), ids.size(),
+                      static_cast<double>(bytes) / 1048576.0);
+        std::snprintf(note, sizeof(note), "fastest %.2f / %.2f ms = %.3f", eMin, bMin, eMin / bMin);
+        PrintRow("extraction", figure, e, b, "ms", "ratio<=1.10", note);
+        std::fflush(stdout);
     }
     return status;
 }

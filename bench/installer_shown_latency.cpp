@@ -11,6 +11,7 @@
 #include "launch/window_system_win32.h"
 #include "launch/wow64_api_win32.h"
 #include "ui/string_table_win32.h"
+#include "table_row.h"
 
 #include <windows.h>
 
@@ -75,7 +76,6 @@ int wmain(int argc, wchar_t** argv)
         {"window after 2000 ms", L"2000", nullptr},
         {"2000 ms, a child's window at 0 ms", L"2000", L"0"},
     };
-    std::printf("%-36s %5s %9s %9s %9s %9s\n", "installer-shown latency", "runs", "min ms", "p50 ms", "p95 ms", "max ms");
     for (const auto& row : rows) {
         std::vector<double> latencies;
         int missed = 0;
@@ -98,13 +98,16 @@ int wmain(int argc, wchar_t** argv)
             }
             latencies.push_back(1000.0 * static_cast<double>(shown.SetAt() - shownAt) / static_cast<double>(frequency));
         }
+        const std::string figure = std::string(row.name) + ": p95";
         if (latencies.empty()) {
-            std::printf("%-36s %5d  event never set\n", row.name, runs);
+            PrintRow("installer shown", figure, -1, -1, "ms", "value<=120", "event never set");
             continue;
         }
-        std::printf("%-36s %5d %9.1f %9.1f %9.1f %9.1f%s\n", row.name, runs, Percentile(latencies, 0),
-                    Percentile(latencies, 0.5), Percentile(latencies, 0.95), Percentile(latencies, 1),
-                    missed ? "  (some runs missed)" : "");
+        char note[96];
+        std::snprintf(note, sizeof(note), "%d runs: min %.1f, p50 %.1f, max %.1f%s", runs, Percentile(latencies, 0),
+                      Percentile(latencies, 0.5), Percentile(latencies, 1), missed ? ", some missed" : "");
+        PrintRow("installer shown", figure, Percentile(latencies, 0.95), -1, "ms", "value<=120", note);
+        std::fflush(stdout);
     }
     return 0;
 }

@@ -10,6 +10,8 @@
 //               run (start-up, checks, extraction, removal, exit) without
 //               an installer; the extraction alone is in the extraction
 //               benchmark
+#include "table_row.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -98,11 +100,10 @@ int wmain(int argc, wchar_t** argv)
             dontrun.push_back(1000.0 * static_cast<double>(Now() - start) / frequency);
     }
     const double d = Median(direct), b = Median(bootstrap), x = Median(dontrun);
-    std::printf("%-52s %5s %10s\n", "launch overhead (median of runs)", "runs", "ms");
-    std::printf("%-52s %5zu %10.1f\n", "installer started directly", direct.size(), d);
-    std::printf("%-52s %5zu %10.1f\n", "installer started through the bootstrapper", bootstrap.size(), b);
-    std::printf("%-52s %5zu %10.1f\n", "bootstrapper /dontrun, start to exit", dontrun.size(), x);
-    if (d > 0)
-        std::printf("%-52s %16.2f\n", "ratio bootstrapper / direct", b / d);
+    char note[64];
+    std::snprintf(note, sizeof(note), "medians of %zu and %zu runs", bootstrap.size(), direct.size());
+    PrintRow("launch", "installer started through the bootstrapper vs directly", b, d, "ms", "-", note);
+    std::snprintf(note, sizeof(note), "start-up, checks, extraction, removal; %zu runs", dontrun.size());
+    PrintRow("launch", "bootstrapper /dontrun start to exit vs installer start", x, d, "ms", "-", note);
     return 0;
 }
