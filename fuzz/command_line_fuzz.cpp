@@ -4,45 +4,16 @@
 #include "app/command_line_info.h"
 #include "app/diagnostic_log.h"
 #include "app/installer_app.h"
-#include "fakes/fake_code_page.h"
-#include "fakes/fake_file_system.h"
-#include "fakes/fake_launch.h"
-#include "fakes/fake_log_files.h"
-#include "fakes/fake_machine_facts.h"
-#include "fakes/fake_platform.h"
-#include "fakes/fake_registry.h"
-#include "fakes/fake_resource_store.h"
-#include "fakes/fake_trust.h"
+#include "fakes/fake_services.h"
 #include "fuzz_input.h"
 
 namespace {
 
-struct World {
-    FakeClock clock;
-    FakeCodePage codePage;
-    FakeLogFiles logFiles;
-    FakeStringTable strings;
-    FakeSystemPaths paths;
-    FakeThreads threads;
-    FakeDialogs dialogs;
-    FakeOwnModule ownModule;
-    FakeProcessLauncher launcher;
-    FakeWindowSystem windows;
-    FakeWow64Api wow64Api;
-    Wow64 wow64{wow64Api};
-    FakeRegistry registry;
-    FakeMachineFacts machine;
-    FakeResourceStore resources;
-    FakeFileSystem fileSystem;
-    FakeTrustVerifier trustVerifier;
-    FakeSignerReader signerReader;
+struct World : FakeServices {
 
     CVelloxInstallerApp MakeApp(std::vector<std::wstring> arguments)
     {
-        return CVelloxInstallerApp(AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule, registry,
-                                               machine, resources, fileSystem, trustVerifier, signerReader, launcher,
-                                               windows, wow64},
-                                   0x400000, std::move(arguments), L"");
+        return CVelloxInstallerApp(Services(), 0x400000, std::move(arguments), L"");
     }
 };
 

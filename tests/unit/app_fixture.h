@@ -4,15 +4,7 @@
 
 #include "app/diagnostic_log.h"
 #include "app/installer_app.h"
-#include "fakes/fake_code_page.h"
-#include "fakes/fake_launch.h"
-#include "fakes/fake_file_system.h"
-#include "fakes/fake_log_files.h"
-#include "fakes/fake_machine_facts.h"
-#include "fakes/fake_platform.h"
-#include "fakes/fake_registry.h"
-#include "fakes/fake_resource_store.h"
-#include "fakes/fake_trust.h"
+#include "fakes/fake_services.h"
 #include "payload/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -33,7 +25,7 @@ inline std::vector<std::wstring> Lines(const std::wstring& text)
     return lines;
 }
 
-class AppFixture : public ::testing::Test {
+class AppFixture : public ::testing::Test, protected FakeServices {
 protected:
     AppFixture()
     {
@@ -62,10 +54,7 @@ protected:
         std::wstring raw;
         for (const auto& argument : arguments)
             raw += (raw.empty() ? L"" : L" ") + argument;
-        app = std::make_unique<CVelloxInstallerApp>(
-            AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule, registry, machine, resources,
-                        fileSystem, trustVerifier, signerReader, launcher, windows, wow64},
-            module, std::move(arguments), raw);
+        app = std::make_unique<CVelloxInstallerApp>(Services(), module, std::move(arguments), raw);
         return *app;
     }
 
@@ -83,23 +72,5 @@ protected:
         return text + g_log.GetPendingText();
     }
 
-    FakeClock clock;
-    FakeCodePage codePage;
-    FakeLogFiles logFiles;
-    FakeStringTable strings;
-    FakeSystemPaths paths;
-    FakeThreads threads;
-    FakeDialogs dialogs;
-    FakeOwnModule ownModule;
-    FakeProcessLauncher launcher;
-    FakeWindowSystem windows;
-    FakeWow64Api wow64Api;
-    Wow64 wow64{wow64Api};
-    FakeRegistry registry;
-    FakeMachineFacts machine;
-    FakeResourceStore resources;
-    FakeFileSystem fileSystem;
-    FakeTrustVerifier trustVerifier;
-    FakeSignerReader signerReader;
     std::unique_ptr<CVelloxInstallerApp> app;
 };

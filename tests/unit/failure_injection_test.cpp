@@ -7,15 +7,7 @@
 #include "app/diagnostic_log.h"
 #include "app/installer_app.h"
 #include "app/text.h"
-#include "fakes/fake_code_page.h"
-#include "fakes/fake_file_system.h"
-#include "fakes/fake_launch.h"
-#include "fakes/fake_log_files.h"
-#include "fakes/fake_machine_facts.h"
-#include "fakes/fake_platform.h"
-#include "fakes/fake_registry.h"
-#include "fakes/fake_resource_store.h"
-#include "fakes/fake_trust.h"
+#include "fakes/fake_services.h"
 #include "fakes/seam_calls.h"
 #include "launch/run_program.h"
 #include "payload/extract_payload.h"
@@ -40,7 +32,7 @@ const std::wstring kDefaultBase = L"C:\\Users\\me\\AppData\\Local\\Temp";
 const std::wstring kPromptAnswer = L"D:\\Setup";
 
 // A machine on which every step succeeds, every fake counting on one counter.
-struct World {
+struct World : FakeServices {
     explicit World(SeamCalls& calls)
     {
         for (SeamCalls** hook : {&strings.seamCalls, &paths.seamCalls, &threads.seamCalls, &dialogs.seamCalls,
@@ -69,31 +61,7 @@ struct World {
         launcher.endsAfterPolls = 3;
     }
 
-    AppServices Services()
-    {
-        return AppServices{clock,    codePage,   strings,      paths,         threads,      dialogs,
-                           ownModule, registry, machine,     resources,     fileSystem,   trustVerifier,
-                           signerReader, launcher, windows, wow64};
-    }
 
-    FakeClock clock;
-    FakeCodePage codePage;
-    FakeLogFiles logFiles;
-    FakeStringTable strings;
-    FakeSystemPaths paths;
-    FakeThreads threads;
-    FakeDialogs dialogs;
-    FakeOwnModule ownModule;
-    FakeProcessLauncher launcher;
-    FakeWindowSystem windows;
-    FakeWow64Api wow64Api;
-    Wow64 wow64{wow64Api};
-    FakeRegistry registry;
-    FakeMachineFacts machine;
-    FakeResourceStore resources;
-    FakeFileSystem fileSystem;
-    FakeTrustVerifier trustVerifier;
-    FakeSignerReader signerReader;
 };
 
 // One way of running: its arguments and what differs from the world above.
