@@ -30,6 +30,8 @@
 //   sysmenu=<text>    per item of the window's system menu that has a text
 // then "exit=<unsigned decimal>", or "timeout" after the program was ended,
 // or "failed=<step>" when a step could not be done.
+#include "../fixtures/utf8_win32.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -40,28 +42,6 @@
 #include <vector>
 
 namespace {
-
-std::string Utf8(const std::wstring& text)
-{
-    if (text.empty())
-        return {};
-    const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                            nullptr, nullptr);
-    std::string out(static_cast<size_t>(bytes), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), bytes, nullptr,
-                          nullptr);
-    return out;
-}
-
-std::wstring Wide(const std::string& text)
-{
-    if (text.empty())
-        return {};
-    const int units = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(units), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), units);
-    return out;
-}
 
 // Line breaks and tabs written visibly, so that each record stays one line.
 std::string Escaped(const std::wstring& text)
