@@ -11,6 +11,33 @@ struct KernelHandleTraits {
 };
 using UniqueHandle = UniqueResource<HANDLE, KernelHandleTraits>;
 
+// File handles, whose "none" is INVALID_HANDLE_VALUE rather than null.
+struct FileHandleTraits {
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE handle) { ::CloseHandle(handle); }
+};
+using UniqueFile = UniqueResource<HANDLE, FileHandleTraits>;
+
+struct FindHandleTraits {
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE handle) { ::FindClose(handle); }
+};
+using UniqueFind = UniqueResource<HANDLE, FindHandleTraits>;
+
+// Blocks from LocalAlloc, and those the system hands back to be freed so.
+struct LocalMemoryTraits {
+    static HLOCAL Invalid() { return nullptr; }
+    static void Close(HLOCAL memory) { ::LocalFree(memory); }
+};
+using UniqueLocalMemory = UniqueResource<HLOCAL, LocalMemoryTraits>;
+
+// SIDs from AllocateAndInitializeSid.
+struct SidTraits {
+    static PSID Invalid() { return nullptr; }
+    static void Close(PSID sid) { ::FreeSid(sid); }
+};
+using UniqueSid = UniqueResource<PSID, SidTraits>;
+
 struct ModuleTraits {
     static HMODULE Invalid() { return nullptr; }
     static void Close(HMODULE module) { ::FreeLibrary(module); }

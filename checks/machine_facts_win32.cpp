@@ -10,12 +10,6 @@
 
 namespace {
 
-struct SidTraits {
-    static PSID Invalid() { return nullptr; }
-    static void Close(PSID sid) { ::FreeSid(sid); }
-};
-using UniqueSid = UniqueResource<PSID, SidTraits>;
-
 // The version library is not a KnownDLL: it is loaded at run time from the
 // system folder, so that a planted version.dll beside the executable never
 // loads into this elevated process.

@@ -1,6 +1,6 @@
 #include "payload/file_system_win32.h"
 
-#include "app/unique_resource.h"
+#include "app/win32_handles.h"
 
 #include <windows.h>
 
@@ -11,30 +11,6 @@
 #include <cstring>
 
 namespace {
-
-struct FileHandleTraits {
-    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(HANDLE handle) { ::CloseHandle(handle); }
-};
-using UniqueFile = UniqueResource<HANDLE, FileHandleTraits>;
-
-struct FindHandleTraits {
-    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(HANDLE handle) { ::FindClose(handle); }
-};
-using UniqueFind = UniqueResource<HANDLE, FindHandleTraits>;
-
-struct LocalMemoryTraits {
-    static HLOCAL Invalid() { return nullptr; }
-    static void Close(HLOCAL memory) { ::LocalFree(memory); }
-};
-using UniqueLocal = UniqueResource<HLOCAL, LocalMemoryTraits>;
-
-struct SidTraits {
-    static PSID Invalid() { return nullptr; }
-    static void Close(PSID sid) { ::FreeSid(sid); }
-};
-using UniqueSid = UniqueResource<PSID, SidTraits>;
 
 // Name surrogates are the reparse points that stand for another place.
 std::uint32_t EntryAttributes(const WIN32_FIND_DATAW& data)
@@ -123,7 +99,7 @@ void Win32FileSystem::GrantEveryoneAccess(const std::wstring& path, std::uint32_
     if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
                                 &currentAcl, nullptr, &descriptor) != ERROR_SUCCESS)
         return;
-    const UniqueLocal ownedDescriptor(descriptor);  // holds currentAcl too
+    const UniqueLocalMemory ownedDescriptor(descriptor);  // holds currentAcl too
 
     SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
     PSID everyone = nullptr;
@@ -144,7 +120,7 @@ void Win32FileSystem::GrantEveryoneAccess(const std::wstring& path, std::uint32_
     PACL newAcl = nullptr;
     if (::SetEntriesInAclW(1, &access, currentAcl, &newAcl) != ERROR_SUCCESS)
         return;
-    const UniqueLocal ownedAcl(newAcl);
+    const UniqueLocalMemory ownedAcl(newAcl);
     std::wstring writablePath = path;  // the call takes a non-const string
     ::SetNamedSecurityInfoW(writablePath.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, newAcl,
                             nullptr);

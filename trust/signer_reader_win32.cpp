@@ -71,15 +71,9 @@ struct CertContextTraits {
     static PCCERT_CONTEXT Invalid() { return nullptr; }
     static void Close(PCCERT_CONTEXT context) { Crypt32()->freeCertificate(context); }
 };
-// Zero-filled blocks from LocalAlloc(LPTR).
-struct LocalMemoryTraits {
-    static HLOCAL Invalid() { return nullptr; }
-    static void Close(HLOCAL memory) { ::LocalFree(memory); }
-};
 using UniqueCertStore = UniqueResource<HCERTSTORE, CertStoreTraits>;
 using UniqueCryptMsg = UniqueResource<HCRYPTMSG, CryptMsgTraits>;
 using UniqueCertContext = UniqueResource<PCCERT_CONTEXT, CertContextTraits>;
-using UniqueLocalMemory = UniqueResource<HLOCAL, LocalMemoryTraits>;
 
 std::optional<std::wstring> CopyText(LPCWSTR text)
 {

@@ -1,32 +1,8 @@
 #include "signing.h"
 
-#include <array>
-#include <cstdio>
-#include <memory>
-
 namespace e2e {
 
 namespace {
-
-std::string Quote(const std::string& text)
-{
-    std::string quoted = "'";
-    for (const char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-std::string Capture(const std::string& command)
-{
-    std::string output;
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen((command + " 2>&1").c_str(), "r"), ::pclose);
-    if (!pipe)
-        return "could not run: " + command;
-    std::array<char, 4096> buffer;
-    for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0;)
-        output.append(buffer.data(), n);
-    return output;
-}
 
 fs::path SigningDir()
 {

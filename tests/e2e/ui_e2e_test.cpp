@@ -15,14 +15,6 @@
 namespace e2e {
 namespace {
 
-std::string Quote(const std::string& text)
-{
-    std::string quoted = "'";
-    for (const char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
 const char* const kWineServer = "/usr/lib/wine/wineserver";
 
 std::string Trimmed(std::string text)

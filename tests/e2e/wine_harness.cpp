@@ -1,6 +1,9 @@
 #include "wine_harness.h"
 
+#include <array>
+#include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <fstream>
 #include <sstream>
 
@@ -10,18 +13,6 @@ namespace {
 
 const char* const kWine = "/usr/lib/wine/wine64";
 const char* const kWineServer = "/usr/lib/wine/wineserver";
-
-std::string Quote(const std::string& text)
-{
-    std::string quoted = "'";
-    for (const char c : text) {
-        if (c == '\'')
-            quoted += "'\\''";
-        else
-            quoted += c;
-    }
-    return quoted + "'";
-}
 
 std::string Trim(std::string text)
 {
@@ -43,6 +34,30 @@ fs::path SharedPrefix()
 }
 
 }  // namespace
+
+std::string Quote(const std::string& text)
+{
+    std::string quoted = "'";
+    for (const char c : text) {
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted += c;
+    }
+    return quoted + "'";
+}
+
+std::string Capture(const std::string& command)
+{
+    std::string output;
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen((command + " 2>&1").c_str(), "r"), ::pclose);
+    if (!pipe)
+        return "could not run: " + command;
+    std::array<char, 4096> buffer;
+    for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0;)
+        output.append(buffer.data(), n);
+    return output;
+}
 
 fs::path Win64Dir() { return VELLOX_WIN64_DIR; }
 fs::path Win32Dir() { return VELLOX_WIN32_DIR; }

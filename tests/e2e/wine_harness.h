@@ -26,6 +26,11 @@ fs::path WorkDir();
 // The Windows form of a host path (drive Z: maps the host's root).
 std::string WinPath(const fs::path& path);
 
+// The text in single quotes for the shell.
+std::string Quote(const std::string& text);
+// Runs a shell command; its standard output and error together.
+std::string Capture(const std::string& command);
+
 std::string ReadFile(const fs::path& path);
 void WriteFile(const fs::path& path, const std::string& bytes);
 // Splits text into lines, dropping the line end (LF or CR LF).
