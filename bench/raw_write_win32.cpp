@@ -4,38 +4,11 @@
 // carrying these bytes needs; the bootstrapper's is compared against it.
 //
 //   raw_write <bootstrapper.exe> <folder>
+#include "payload_writes_win32.h"
+
 #include <windows.h>
 
 #include <cstdio>
-#include <string>
-
-namespace {
-
-std::wstring g_folder;
-bool g_ok = true;
-
-BOOL CALLBACK WriteOne(HMODULE module, LPCWSTR type, LPWSTR name, LONG_PTR)
-{
-    if (!IS_INTRESOURCE(name) || reinterpret_cast<ULONG_PTR>(name) == 101)
-        return TRUE;
-    const HRSRC found = ::FindResourceW(module, name, type);
-    const HGLOBAL loaded = found ? ::LoadResource(module, found) : nullptr;
-    const void* data = loaded ? ::LockResource(loaded) : nullptr;
-    const DWORD size = found ? ::SizeofResource(module, found) : 0;
-    const std::wstring path = g_folder + L"\\" + std::to_wstring(reinterpret_cast<ULONG_PTR>(name)) + L".bin";
-    const HANDLE file =
-        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    g_ok = g_ok && data && file != INVALID_HANDLE_VALUE && ::WriteFile(file, data, size, &written, nullptr) &&
-           written == size;
-    if (file != INVALID_HANDLE_VALUE)
-        ::CloseHandle(file);
-    if (file != INVALID_HANDLE_VALUE)
-        ::DeleteFileW(path.c_str());
-    return TRUE;
-}
-
-}  // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
@@ -49,10 +22,7 @@ int wmain(int argc, wchar_t** argv)
         std::fprintf(stderr, "cannot load %ls: %lu\n", argv[1], ::GetLastError());
         return 1;
     }
-    g_folder = argv[2];
-    ::CreateDirectoryW(g_folder.c_str(), nullptr);
-    ::EnumResourceNamesW(module, L"TOOLKIT", WriteOne, 0);
+    const bool ok = WritePayloadResources(module, argv[2]);
     ::FreeLibrary(module);
-    ::RemoveDirectoryW(g_folder.c_str());
-    return g_ok ? 0 : 1;
+    return ok ? 0 : 1;
 }
