@@ -62,7 +62,8 @@ void CCommandLineInfoEx::ParseParam(std::wstring_view param, bool isSwitch, bool
 {
     if (isSwitch) {
         m_mapOptions.Set(param, L"TRUE");
-        m_mapSwitches.emplace(param);
+        if (std::find(m_mapSwitches.begin(), m_mapSwitches.end(), param) == m_mapSwitches.end())
+            m_mapSwitches.emplace_back(param);
         m_strPendingName.clear();
         return;
     }
@@ -120,7 +121,7 @@ bool CCommandLineInfoEx::IsFlag(std::wstring_view name) const
 
 bool CCommandLineInfoEx::IsMissingValue(std::wstring_view name) const
 {
-    return m_mapSwitches.find(name) != m_mapSwitches.end() && IsFlag(name);
+    return std::find(m_mapSwitches.begin(), m_mapSwitches.end(), name) != m_mapSwitches.end() && IsFlag(name);
 }
 
 void CCommandLineInfoEx::BuildForwardedCommandLine(std::wstring_view programName, std::wstring& line) const

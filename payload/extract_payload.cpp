@@ -4,6 +4,8 @@
 #include "payload/payload_paths.h"
 #include "payload/temp_folder.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string_view>
 
 std::int32_t ExtractPayload(PayloadSources sources, std::uintptr_t module, CResourceList& resources,
@@ -26,12 +28,17 @@ bool EnumerateResources(ResourceStore& store, std::uintptr_t module, CResourceLi
     const auto names = store.EnumerateNames(module, type);
     if (!names)
         return false;
+    CResourceList enumerated;
     for (const ResourceName& name : *names) {
         if (!name.id)
             continue;  // string-named resources are not payload
-        resources.push_front(std::make_unique<CResource>(*name.id, type, module));
+        enumerated.push_back(std::make_unique<CResource>(*name.id, type, module));
         LogMessage(L"Enumerate Resources %s %x\n", type, *name.id);
     }
+    std::reverse(enumerated.begin(), enumerated.end());
+    enumerated.insert(enumerated.end(), std::make_move_iterator(resources.begin()),
+                      std::make_move_iterator(resources.end()));
+    resources = std::move(enumerated);
     return true;
 }
 
@@ -72,10 +79,10 @@ std::int32_t WorkOutFileNames(PayloadSources sources, CResourceList& resources, 
 
     if (result == PayloadStatus::kOk) {
         for (auto& resource : resources) {
-            const auto found = map.find(resource->m_nId);
-            if (found == map.end())
+            const CResourceFile* found = FindResourceFile(map, resource->m_nId);
+            if (!found)
                 continue;
-            const CResourceFile& entry = found->second;
+            const CResourceFile& entry = *found;
             // A name that leaves the temporary folder would be written, run
             // and deleted wherever it points: the build is broken.
             if (!IsSafePayloadName(entry.m_strName)) {
@@ -118,7 +125,7 @@ bool GetFilePath(FileSystem& files, const CResource& resource, std::wstring& pat
     return true;
 }
 
-std::int32_t ExtractFile(PayloadSources sources, const CResource& resource, std::set<std::wstring>* createdFolders)
+std::int32_t ExtractFile(PayloadSources sources, const CResource& resource, std::vector<std::wstring>* createdFolders)
 {
     std::int32_t status = PayloadStatus::kFail;
     const ResourceBytes locked = sources.store.Lock(resource.m_hModule, resource.m_nId, resource.m_strType);
@@ -143,9 +150,17 @@ std::int32_t ExtractFile(PayloadSources sources, const CResource& resource, std:
     }
     // Usually exists already; once per folder is enough, and a call per file
     // is a measurable share of writing a small one.
-    const std::wstring folder = RemoveLastComponent(path);
-    if (!createdFolders || createdFolders->insert(folder).second)
+    std::wstring folder = RemoveLastComponent(path);
+    if (!createdFolders) {
         sources.files.CreateFolderTree(folder);
+    } else {
+        // Kept sorted: a payload may have thousands of folders.
+        const auto at = std::lower_bound(createdFolders->begin(), createdFolders->end(), folder);
+        if (at == createdFolders->end() || *at != folder) {
+            sources.files.CreateFolderTree(folder);
+            createdFolders->insert(at, std::move(folder));
+        }
+    }
 
     const std::uint64_t length = locked.bytes.size();
     const FileWriteResult written = sources.files.WriteNewFile(path, locked.bytes);
@@ -166,7 +181,7 @@ std::int32_t ExtractFile(PayloadSources sources, const CResource& resource, std:
 std::int32_t ExtractFiles(PayloadSources sources, const CResourceList& resources)
 {
     std::int32_t status = PayloadStatus::kOk;
-    std::set<std::wstring> createdFolders;
+    std::vector<std::wstring> createdFolders;
     for (auto it = resources.begin(); it != resources.end() && status == PayloadStatus::kOk; ++it) {
         const CResource& resource = **it;
         if (resource.m_strName.empty())
