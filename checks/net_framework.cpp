@@ -137,10 +137,10 @@ bool CheckNetFramework(CVelloxInstallerApp& app)
 
     for (std::size_t i = 0; i < kNetVariantCount; ++i) {
         if (IsVariantAccepted(services.registry, kVariants[i], entries[i])) {
-            LogText(L".NET Version OK\n");
+            LogText(".NET Version OK\n");
             return true;
         }
     }
-    LogMessage(L".NET Version Not OK %s %ld\n", app.m_strRequiredNet, app.m_nRequiredNetSp);
+    LogMessage(".NET Version Not OK %s %ld\n", app.m_strRequiredNet, app.m_nRequiredNetSp);
     return false;
 }

@@ -31,6 +31,6 @@ std::int32_t VerifyFileSignature(TrustVerifier& verifier, const std::wstring& pa
 {
     const TrustOutcome outcome = verifier.VerifyFile(path);
     description = DescribeTrustOutcome(outcome, path);
-    LogMessage(L"Digital verification: '%s'\n", description);
+    LogMessage("Digital verification: '%s'\n", description);
     return static_cast<std::int32_t>(outcome.status);
 }
