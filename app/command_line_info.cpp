@@ -42,8 +42,10 @@ void OptionTable::Remove(std::wstring_view name)
 std::vector<OptionTable::Entry> OptionTable::Entries() const
 {
     std::vector<Entry> entries;
-    for (const auto& chain : m_buckets)
-        entries.insert(entries.end(), chain.rbegin(), chain.rend());
+    for (const auto& chain : m_buckets) {
+        for (auto entry = chain.rbegin(); entry != chain.rend(); ++entry)
+            entries.push_back(*entry);
+    }
     return entries;
 }
 

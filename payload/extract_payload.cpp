@@ -5,7 +5,6 @@
 #include "payload/temp_folder.h"
 
 #include <algorithm>
-#include <iterator>
 #include <string_view>
 
 std::int32_t ExtractPayload(PayloadSources sources, std::uintptr_t module, CResourceList& resources,
@@ -28,17 +27,16 @@ bool EnumerateResources(ResourceStore& store, std::uintptr_t module, CResourceLi
     const auto names = store.EnumerateNames(module, type);
     if (!names)
         return false;
-    CResourceList enumerated;
+    const std::size_t before = resources.size();
     for (const ResourceName& name : *names) {
         if (!name.id)
             continue;  // string-named resources are not payload
-        enumerated.push_back(std::make_unique<CResource>(*name.id, type, module));
+        resources.push_back(std::make_unique<CResource>(*name.id, type, module));
         LogMessage("Enumerate Resources %s %x\n", type, *name.id);
     }
-    std::reverse(enumerated.begin(), enumerated.end());
-    enumerated.insert(enumerated.end(), std::make_move_iterator(resources.begin()),
-                      std::make_move_iterator(resources.end()));
-    resources = std::move(enumerated);
+    // The new records go in front, the last enumerated first.
+    std::reverse(resources.begin() + before, resources.end());
+    std::rotate(resources.begin(), resources.begin() + before, resources.end());
     return true;
 }
 
