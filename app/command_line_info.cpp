@@ -42,8 +42,10 @@ void OptionTable::Remove(std::wstring_view name)
 std::vector<OptionTable::Entry> OptionTable::Entries() const
 {
     std::vector<Entry> entries;
-    for (const auto& chain : m_buckets)
-        entries.insert(entries.end(), chain.rbegin(), chain.rend());
+    for (const auto& chain : m_buckets) {
+        for (auto entry = chain.rbegin(); entry != chain.rend(); ++entry)
+            entries.push_back(*entry);
+    }
     return entries;
 }
 
@@ -62,7 +64,8 @@ void CCommandLineInfoEx::ParseParam(std::wstring_view param, bool isSwitch, bool
 {
     if (isSwitch) {
         m_mapOptions.Set(param, L"TRUE");
-        m_mapSwitches.emplace(param);
+        if (std::find(m_mapSwitches.begin(), m_mapSwitches.end(), param) == m_mapSwitches.end())
+            m_mapSwitches.emplace_back(param);
         m_strPendingName.clear();
         return;
     }
@@ -120,7 +123,7 @@ bool CCommandLineInfoEx::IsFlag(std::wstring_view name) const
 
 bool CCommandLineInfoEx::IsMissingValue(std::wstring_view name) const
 {
-    return m_mapSwitches.find(name) != m_mapSwitches.end() && IsFlag(name);
+    return std::find(m_mapSwitches.begin(), m_mapSwitches.end(), name) != m_mapSwitches.end() && IsFlag(name);
 }
 
 void CCommandLineInfoEx::BuildForwardedCommandLine(std::wstring_view programName, std::wstring& line) const

@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -50,7 +49,7 @@ public:
 
 private:
     OptionTable m_mapOptions;
-    std::set<std::wstring, std::less<>> m_mapSwitches;
+    std::vector<std::wstring> m_mapSwitches;  // names given as switches, once each
     std::wstring m_strPendingName;
     bool m_bInQuotedValue = false;
     std::wstring m_strQuotedValue;

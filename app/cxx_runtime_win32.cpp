@@ -7,8 +7,7 @@
 // build. Nothing in the program catches these errors (they mean a broken
 // invariant, such as an impossible string length), and a GUI bootstrapper has
 // nowhere to print them, so each ends the process at once, as an uncaught
-// exception would. Running out of memory in operator new still throws
-// std::bad_alloc, which the log catches.
+// exception would.
 #include <windows.h>
 
 #include <bits/functexcept.h>

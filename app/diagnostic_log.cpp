@@ -97,6 +97,16 @@ void LogFormatted(std::wstring_view format, std::span<const FormatArg> args)
     DroppingLineOnExhaustion([&] { g_log.Write(FormatArgs(format, args)); });
 }
 
+void LogText(AsciiLiteral text)
+{
+    DroppingLineOnExhaustion([&] { g_log.Write(text.Widen()); });
+}
+
+void LogFormatted(AsciiLiteral format, std::span<const FormatArg> args)
+{
+    DroppingLineOnExhaustion([&] { g_log.Write(FormatArgs(format.Widen(), args)); });
+}
+
 void OpenLog(const std::string& ansiPath)
 {
     DroppingLineOnExhaustion([&] { g_log.Open(ansiPath); });

@@ -6,6 +6,7 @@
 // logs at a time (the main thread is silent while the worker runs).
 #pragma once
 
+#include "app/ascii_literal.h"
 #include "app/code_page.h"
 #include "app/format.h"
 #include "app/log_files.h"
@@ -54,6 +55,19 @@ void LogFormatted(std::wstring_view format, std::span<const FormatArg> args);
 
 template <typename... Args>
 void LogMessage(std::wstring_view format, const Args&... args)
+{
+    const FormatArg list[] = {FormatArg(args)..., FormatArg(0)};
+    LogFormatted(format, std::span<const FormatArg>(list, sizeof...(Args)));
+}
+
+// The same for the log's fixed texts written in the source: narrow ASCII
+// literals take half the space of wide ones in the executable, and each
+// character is widened as it is, so the log is the same.
+void LogText(AsciiLiteral text);
+void LogFormatted(AsciiLiteral format, std::span<const FormatArg> args);
+
+template <typename... Args>
+void LogMessage(AsciiLiteral format, const Args&... args)
 {
     const FormatArg list[] = {FormatArg(args)..., FormatArg(0)};
     LogFormatted(format, std::span<const FormatArg>(list, sizeof...(Args)));

@@ -30,15 +30,30 @@ std::size_t ReadNumber(std::wstring_view format, std::size_t& pos)
     return value;
 }
 
+// Divides value by a base of at most 16 and returns the remainder. Works in
+// 16-bit steps so that 32-bit builds need no 64-bit division routine.
+unsigned DivideSmall(std::uint64_t& value, unsigned base)
+{
+    std::uint64_t quotient = 0;
+    std::uint32_t remainder = 0;
+    for (int shift = 48; shift >= 0; shift -= 16) {
+        const std::uint32_t part = (remainder << 16) | static_cast<std::uint32_t>((value >> shift) & 0xFFFF);
+        quotient |= static_cast<std::uint64_t>(part / base) << shift;
+        remainder = part % base;
+    }
+    value = quotient;
+    return remainder;
+}
+
 std::wstring Digits(std::uint64_t value, unsigned base, bool upper)
 {
     const wchar_t* digits = upper ? L"0123456789ABCDEF" : L"0123456789abcdef";
-    std::wstring text;
+    wchar_t text[64];  // enough for 64 bits in base 2
+    wchar_t* start = text + 64;
     do {
-        text.insert(text.begin(), digits[value % base]);
-        value /= base;
+        *--start = digits[DivideSmall(value, base)];
     } while (value != 0);
-    return text;
+    return std::wstring(start, text + 64);
 }
 
 void Pad(std::wstring& out, const Spec& spec, std::wstring_view prefix, std::wstring_view body)

@@ -10,6 +10,8 @@
 // kind (a number for %s, a string for %d), produces no text.
 #pragma once
 
+#include "app/ascii_literal.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -55,4 +57,11 @@ std::wstring Format(std::wstring_view format, const Args&... args)
 {
     const FormatArg list[] = {FormatArg(args)..., FormatArg(0)};
     return FormatArgs(format, std::span<const FormatArg>(list, sizeof...(Args)));
+}
+
+// A format written in the source as an ASCII literal (half the bytes).
+template <typename... Args>
+std::wstring Format(AsciiLiteral format, const Args&... args)
+{
+    return Format(std::wstring_view(format.Widen()), args...);
 }

@@ -35,7 +35,7 @@ bool CVelloxInstallerApp::InitInstance()
 
     std::int32_t result = ParseParameters();
     if (result == Status::kOk) {
-        LogMessage(L"Started %ld\n", m_services.clock.GetTickCount());
+        LogMessage("Started %ld\n", m_services.clock.GetTickCount());
         result = VerifyOwnSignature();
     }
     if (result == Status::kOk) {
@@ -57,10 +57,10 @@ std::int32_t CVelloxInstallerApp::VerifyOwnSignature()
     if (VerifyFileSignature(m_services.trustVerifier, m_services.ownModule.GetOwnModulePath(), description) == 0)
         return Status::kOk;
     if (m_bSilent) {
-        LogText(L"Not signed correctly so failing now!\n");
+        LogText("Not signed correctly so failing now!\n");
         return Status::kNoSignature;
     }
-    LogText(L"Not signed correctly\n");
+    LogText("Not signed correctly\n");
     const std::wstring product = m_services.strings.Load(StringId::kProductName);
     const std::wstring heading = Format(m_services.strings.Load(StringId::kVerifyQuestion), product);
     if (m_services.dialogs.AskQuestion(description, heading) != Dialogs::kOk) {
@@ -94,16 +94,16 @@ std::int32_t CVelloxInstallerApp::StartWorkerAndWait()
     // each failure stops the run before the splash appears.
     m_hWorkerDoneEvent = threads.CreateManualResetEvent(error);
     if (!m_hWorkerDoneEvent) {
-        LogMessage(L"Failed to create the worker done event %ld\n", error);
+        LogMessage("Failed to create the worker done event %ld\n", error);
         return static_cast<std::int32_t>(HResultFromWin32(error));
     }
     m_hInstallerShownEvent = threads.CreateManualResetEvent(error);
     if (!m_hInstallerShownEvent) {
-        LogMessage(L"Failed to create the installer shown event %ld\n", error);
+        LogMessage("Failed to create the installer shown event %ld\n", error);
         return static_cast<std::int32_t>(HResultFromWin32(error));
     }
     if (!threads.StartWorker([this] { WorkerThreadProc(); }, error)) {
-        LogMessage(L"Failed to start the worker thread %ld\n", error);
+        LogMessage("Failed to start the worker thread %ld\n", error);
         return static_cast<std::int32_t>(HResultFromWin32(error));
     }
     // From here until the done event the worker alone writes the log.
@@ -119,7 +119,7 @@ std::int32_t CVelloxInstallerApp::StartWorkerAndWait()
 std::uint32_t CVelloxInstallerApp::ExitInstance()
 {
     const std::uint32_t exitCode = ExitCodeOf(m_nRunResult, m_nInstallerExitCode);
-    LogMessage(L"Ended %ld\n", m_services.clock.GetTickCount());
+    LogMessage("Ended %ld\n", m_services.clock.GetTickCount());
     CloseLog();
     return exitCode;
 }

@@ -1,8 +1,10 @@
-// Process entry: locks down DLL loading, wires the Windows services to the
-// portable application object and runs it.
+// Locks down DLL loading, wires the Windows services to the portable
+// application object and runs it (called by the entry point in
+// app/entry_win32.cpp).
 #include "app/clock_win32.h"
 #include "app/code_page_win32.h"
 #include "app/diagnostic_log.h"
+#include "app/entry_win32.h"
 #include "app/installer_app.h"
 #include "app/system_paths_win32.h"
 #include "app/threads_win32.h"
@@ -21,8 +23,6 @@
 
 #include <windows.h>
 
-#include <stdlib.h>
-
 namespace {
 
 // The executable runs elevated from wherever it was downloaded: a DLL planted
@@ -40,17 +40,9 @@ void RestrictDllSearchToSystemFolder()
         setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
-std::vector<std::wstring> ProcessArguments()
-{
-    std::vector<std::wstring> arguments;
-    for (int i = 1; i < __argc && __wargv; ++i)
-        arguments.emplace_back(__wargv[i]);
-    return arguments;
-}
-
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int)
+int RunBootstrapper(HINSTANCE instance, std::vector<std::wstring> arguments, const wchar_t* commandLine)
 {
     RestrictDllSearchToSystemFolder();
 
@@ -77,8 +69,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int)
 
     CVelloxInstallerApp app(AppServices{clock, codePage, strings, paths, threads, dialogs, ownModule, registry, machine,
                                         resources, fileSystem, trustVerifier, signerReader, launcher, windows, wow64},
-                            reinterpret_cast<std::uintptr_t>(instance), ProcessArguments(),
-                            commandLine ? commandLine : L"");
+                            reinterpret_cast<std::uintptr_t>(instance), std::move(arguments), commandLine);
     app.InitInstance();
     const std::uint32_t exitCode = app.ExitInstance();
     g_log.Attach(nullptr, nullptr);

@@ -51,7 +51,7 @@ std::int32_t CVelloxInstallerApp::ResolvePathOption(CCommandLineInfoEx& info, co
         return Status::kOk;
     const auto resolved = m_services.paths.FullPath(value);
     if (!resolved) {
-        LogMessage(L"Path of option '%s' is too long: '%s'\n", name, value);
+        LogMessage("Path of option '%s' is too long: '%s'\n", name, value);
         return Status::kInvalidParameter;
     }
     fullPath = *resolved;
@@ -107,15 +107,15 @@ std::int32_t CVelloxInstallerApp::ParseParameters()
 
     if (info.IsMissingValue(L"?")) {
         result = Status::kInvalidParameter;
-        LogText(L"Ask for help\n");
+        LogText("Ask for help\n");
     }
     std::wstring help;
     if (info.GetOption(L"?", help)) {
         result = Status::kInvalidParameter;
-        LogText(L"Ask for help\n");
+        LogText("Ask for help\n");
     }
 
-    LogMessage(L"Command line params %s\n", m_strForwardedCommandLine);
-    LogMessage(L"Temp folder '%s'\n", m_strTempFolder);
+    LogMessage("Command line params %s\n", m_strForwardedCommandLine);
+    LogMessage("Temp folder '%s'\n", m_strTempFolder);
     return result;
 }

@@ -15,16 +15,16 @@ void CVelloxInstallerApp::WorkerThreadProc()
 
 std::int32_t CVelloxInstallerApp::RunEmbeddedResource(std::uint32_t* installerExitCode)
 {
-    LogText(L"Run Embedded Resources \n");
+    LogText("Run Embedded Resources \n");
     *installerExitCode = 0;
 
     std::int32_t result = ParseParameters();
     if (result != Status::kOk) {
-        LogText(L"Failed to parse parameters\n");
+        LogText("Failed to parse parameters\n");
         return result;
     }
     if (m_hInstance == 0) {
-        LogText(L"RunEmbeddedResource hLibrary is not set\n");
+        LogText("RunEmbeddedResource hLibrary is not set\n");
         return Status::kOk;
     }
 
@@ -50,7 +50,7 @@ std::int32_t CVelloxInstallerApp::RunEmbeddedResource(std::uint32_t* installerEx
                             GetTempFolder(m_services.fileSystem), runTarget, m_strForwardedCommandLine, installerExitCode,
                             *m_hInstallerShownEvent);
 
-    LogMessage(L"Remove folder '%s'\n", m_bRemoveTempFolder ? L"Yes" : L"No");
+    LogMessage("Remove folder '%s'\n", m_bRemoveTempFolder ? L"Yes" : L"No");
     if (m_bRemoveTempFolder)
         RemoveTempFolder(m_services.fileSystem, m_resources);
     return result;
@@ -59,7 +59,7 @@ std::int32_t CVelloxInstallerApp::RunEmbeddedResource(std::uint32_t* installerEx
 std::int32_t CVelloxInstallerApp::AskTempFolder(std::wstring& folder)
 {
     if (m_bSilent) {
-        LogText(L"Not Prompting the user as silent installation\n");
+        LogText("Not Prompting the user as silent installation\n");
         return Status::kFail;
     }
     const std::wstring title = m_services.strings.Load(StringId::kProductName);

@@ -76,24 +76,24 @@ Detection DetectNet45(const Registry& registry, const wchar_t* key)
 }
 
 struct NetVariant {
-    const wchar_t* configLine;    // logs the entry text
-    const wchar_t* detectedLine;  // logs the detected level
+    AsciiLiteral configLine;    // logs the entry text
+    AsciiLiteral detectedLine;  // logs the detected level
     const wchar_t* requirementName;
     std::int32_t nMajor;
     Detection (*detect)(const Registry&);
 };
 
 const std::array<NetVariant, kNetVariantCount> kVariants = {{
-    {L".NET 2.0 %s\n", L".NET 2.0 Detected SP %ld\n", L".NET 2", 2, DetectNet20},
-    {L".NET 3.0 %s\n", L".NET 3.0 Detected SP %ld\n", L".NET 3.0", 3, DetectNet30},
-    {L".NET 3.5 %s\n", L".NET 3.5 Detected SP %ld\n", L".NET 3.5", 3, DetectNet35},
-    {L".NET 4.0 Client %s\n", L".NET 4.0 Client Detected SP %ld\n", L".NET (client) 4.0", 4,
+    {".NET 2.0 %s\n", ".NET 2.0 Detected SP %ld\n", L".NET 2", 2, DetectNet20},
+    {".NET 3.0 %s\n", ".NET 3.0 Detected SP %ld\n", L".NET 3.0", 3, DetectNet30},
+    {".NET 3.5 %s\n", ".NET 3.5 Detected SP %ld\n", L".NET 3.5", 3, DetectNet35},
+    {".NET 4.0 Client %s\n", ".NET 4.0 Client Detected SP %ld\n", L".NET (client) 4.0", 4,
      [](const Registry& registry) { return DetectNet40(registry, kNet4ClientKey); }},
-    {L".NET 4.0 Full %s\n", L".NET 4.0 Full Detected SP %ld\n", L".NET (full) 4.0", 4,
+    {".NET 4.0 Full %s\n", ".NET 4.0 Full Detected SP %ld\n", L".NET (full) 4.0", 4,
      [](const Registry& registry) { return DetectNet40(registry, kNet4FullKey); }},
-    {L".NET 4.5 Client %s\n", L".NET 4.5 Client Detected SP %ld\n", L".NET (client) 4.5", 4,
+    {".NET 4.5 Client %s\n", ".NET 4.5 Client Detected SP %ld\n", L".NET (client) 4.5", 4,
      [](const Registry& registry) { return DetectNet45(registry, kNet4ClientKey); }},
-    {L".NET 4.5 Full %s\n", L".NET 4.5 Full Detected SP %ld\n", L".NET (full) 4.5", 4,
+    {".NET 4.5 Full %s\n", ".NET 4.5 Full Detected SP %ld\n", L".NET (full) 4.5", 4,
      [](const Registry& registry) { return DetectNet45(registry, kNet4FullKey); }},
 }};
 
@@ -137,10 +137,10 @@ bool CheckNetFramework(CVelloxInstallerApp& app)
 
     for (std::size_t i = 0; i < kNetVariantCount; ++i) {
         if (IsVariantAccepted(services.registry, kVariants[i], entries[i])) {
-            LogText(L".NET Version OK\n");
+            LogText(".NET Version OK\n");
             return true;
         }
     }
-    LogMessage(L".NET Version Not OK %s %ld\n", app.m_strRequiredNet, app.m_nRequiredNetSp);
+    LogMessage(".NET Version Not OK %s %ld\n", app.m_strRequiredNet, app.m_nRequiredNetSp);
     return false;
 }

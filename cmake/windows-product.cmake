@@ -5,6 +5,17 @@ enable_language(RC)
 
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0600 WINVER=0x0600)
 set(VELLOX_WINDOWS_LINK_OPTIONS -municode -mwindows -static -Wl,--gc-sections -s)
+# The bootstrapper has its own entry point instead of the C runtime's
+# start-up objects (see app/entry_win32.cpp). Without those objects nothing
+# may need a run-time pseudo-relocation: the link fails if anything would.
+# 32-bit symbols carry a leading underscore.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(entry_symbol _VelloxEntry)
+else()
+  set(entry_symbol VelloxEntry)
+endif()
+set(VELLOX_PRODUCT_LINK_OPTIONS -mwindows -static -Wl,--gc-sections -s
+    -nostartfiles -Wl,-e,${entry_symbol} -Wl,--disable-auto-import -Wl,--disable-runtime-pseudo-reloc)
 
 # The libraries the executable may import at load time: all are KnownDLLs or,
 # for comctl32, bound to the side-by-side assembly by the manifest. Anything
@@ -94,6 +105,7 @@ endfunction()
 function(vellox_add_executable name)
   cmake_parse_arguments(ARG "" "CONFIG" "RESOURCES" ${ARGN})
   add_executable(${name} WIN32
+    ${CMAKE_SOURCE_DIR}/app/entry_win32.cpp
     ${CMAKE_SOURCE_DIR}/app/main_win32.cpp
     ${CMAKE_SOURCE_DIR}/app/cxx_runtime_win32.cpp
     ${CMAKE_SOURCE_DIR}/ui/vellox.rc
@@ -101,7 +113,8 @@ function(vellox_add_executable name)
     ${ARG_RESOURCES})
   target_link_libraries(${name} PRIVATE vellox_win32)
   # The map names what each part of the program adds to its size.
-  target_link_options(${name} PRIVATE ${VELLOX_WINDOWS_LINK_OPTIONS} -Wl,-Map=${CMAKE_CURRENT_BINARY_DIR}/${name}.map)
+  target_link_options(${name} PRIVATE ${VELLOX_PRODUCT_LINK_OPTIONS}
+    -Wl,-Map=${CMAKE_CURRENT_BINARY_DIR}/${name}.map)
   set_source_files_properties(${CMAKE_SOURCE_DIR}/ui/vellox.rc PROPERTIES
     OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/ui/vellox.manifest;${CMAKE_SOURCE_DIR}/ui/messages.rc;${CMAKE_SOURCE_DIR}/ui/dialogs.rc;${CMAKE_SOURCE_DIR}/ui/resource.h;${CMAKE_SOURCE_DIR}/ui/art/banner.bmp;${CMAKE_SOURCE_DIR}/ui/art/splash.bmp;${CMAKE_SOURCE_DIR}/ui/art/corvane.ico")
 endfunction()

@@ -37,8 +37,10 @@ void CheckParse(std::wstring_view text)
     FUZZ_CHECK(ParseManifest(text, map) == 0);
     // Each entry takes at least an id and a name.
     FUZZ_CHECK(map.size() <= CountFields(text) / 2);
-    for (const auto& [id, entry] : map) {
-        FUZZ_CHECK(id == entry.m_nId);
+    for (std::size_t i = 0; i < map.size(); ++i) {
+        const CResourceFile& entry = map[i];
+        FUZZ_CHECK(i == 0 || map[i - 1].m_nId < entry.m_nId);  // in id order, one per id
+        FUZZ_CHECK(FindResourceFile(map, entry.m_nId) == &entry);
         FUZZ_CHECK(!entry.m_strName.empty());
         FUZZ_CHECK(entry.m_strName.find(L'*') == std::wstring::npos);
         FUZZ_CHECK(text.find(entry.m_strName) != std::wstring_view::npos);
@@ -65,9 +67,9 @@ void CheckAttachment(const std::uint8_t* data, std::size_t size)
     ParseManifest(codePage.FromAnsi(std::string_view(reinterpret_cast<const char*>(data), size)), map);
     // A record for most ids the manifest names (the manifest's own included),
     // and one it does not name.
-    for (const auto& [id, entry] : map) {
-        if (store.byId.size() < kMaxRecords && !store.byId.count(id))
-            store.Add(id, "x");
+    for (const CResourceFile& entry : map) {
+        if (store.byId.size() < kMaxRecords && !store.byId.count(entry.m_nId))
+            store.Add(entry.m_nId, "x");
     }
     if (!store.byId.count(7))
         store.Add(7, "y");
@@ -82,20 +84,20 @@ void CheckAttachment(const std::uint8_t* data, std::size_t size)
     const std::wstring& folder = GetTempFolder(files);
     std::vector<const CResource*> byId;
     for (const auto& record : list) {
-        const auto entry = map.find(record->m_nId);
-        if (entry == map.end()) {
+        const CResourceFile* entry = FindResourceFile(map, record->m_nId);
+        if (!entry) {
             FUZZ_CHECK(record->m_strName.empty());
             continue;
         }
-        if (!IsSafePayloadName(entry->second.m_strName)) {
+        if (!IsSafePayloadName(entry->m_strName)) {
             FUZZ_CHECK(result == PayloadStatus::kFail);
             FUZZ_CHECK(record->m_strName.empty());
             continue;
         }
-        FUZZ_CHECK(EqualsNoCase(record->m_strName, entry->second.m_strName));
+        FUZZ_CHECK(EqualsNoCase(record->m_strName, entry->m_strName));
         FUZZ_CHECK(std::none_of(record->m_strName.begin(), record->m_strName.end(),
                                 [](wchar_t c) { return c >= L'A' && c <= L'Z'; }));
-        FUZZ_CHECK(record->m_nSize == entry->second.m_nSize);
+        FUZZ_CHECK(record->m_nSize == entry->m_nSize);
         byId.push_back(record.get());
     }
     // The program to start: the lowest id whose name holds ".exe" after its

@@ -45,20 +45,20 @@ void Wow64::RevertFsRedirection()
 ProcessorMode GetProcessorMode(const StringTable& strings)
 {
     const std::wstring programType = strings.Load(StringId::kProgramType);
-    LogMessage(L"ProgramType '%s'\n", programType);
+    LogMessage("ProgramType '%s'\n", programType);
     if (EqualsNoCase(programType, L"x86")) {
-        LogText(L"Swapping to x86\n");
+        LogText("Swapping to x86\n");
         return ProcessorMode::x86;
     }
     if (EqualsNoCase(programType, L"x64")) {
-        LogText(L"Swapping to x64\n");
+        LogText("Swapping to x64\n");
         return ProcessorMode::x64;
     }
     if (EqualsNoCase(programType, L"x32Only")) {
-        LogText(L"Swapping to 32Bit only\n");
+        LogText("Swapping to 32Bit only\n");
         return ProcessorMode::x32Only;
     }
-    LogText(L"Staying on Any\n");
+    LogText("Staying on Any\n");
     return ProcessorMode::Any;
 }
 
@@ -67,11 +67,11 @@ bool ProcessorModeGuard::SetProcessorMode()
     const ProcessorMode mode = GetProcessorMode(m_strings);
     const bool wow = m_wow64.IsWow64();
     if ((mode == ProcessorMode::x64 && !wow) || (mode == ProcessorMode::x32Only && wow)) {
-        LogText(L"Incorrect processor mode with installation type\n");
+        LogText("Incorrect processor mode with installation type\n");
         return false;
     }
     if (wow && (mode == ProcessorMode::x64 || mode == ProcessorMode::Any)) {
-        LogText(L"Enabling 64Bit spawned processes\n");
+        LogText("Enabling 64Bit spawned processes\n");
         m_wow64.DisableFsRedirection();
         m_bRedirectionOff = true;
     }
@@ -81,7 +81,7 @@ bool ProcessorModeGuard::SetProcessorMode()
 bool ProcessorModeGuard::RestoreProcessorMode()
 {
     if (m_bRedirectionOff) {
-        LogText(L"Restoring 32Bit spawned processes\n");
+        LogText("Restoring 32Bit spawned processes\n");
         m_wow64.RevertFsRedirection();
         m_bRedirectionOff = false;
     }

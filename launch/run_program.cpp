@@ -10,7 +10,7 @@ std::int32_t RunProgram(const LaunchServices& services, const std::wstring& temp
     std::int32_t status = 0;
 
     const std::wstring childCommandLine = L"\"" + runTarget + L"\" " + commandLine;
-    LogMessage(L"RunProgram program '%s'\n", childCommandLine);
+    LogMessage("RunProgram program '%s'\n", childCommandLine);
 
     // The installer inherits the folder it was extracted to as its current
     // directory.
@@ -18,13 +18,13 @@ std::int32_t RunProgram(const LaunchServices& services, const std::wstring& temp
 
     ProcessorModeGuard guard(services.strings, services.wow64);
     if (!guard.SetProcessorMode()) {
-        LogText(L"Run Program, Failed to set processor mode\n");
+        LogText("Run Program, Failed to set processor mode\n");
         guard.RestoreProcessorMode();
         return LaunchStatus::kWrongProcessorMode;
     }
     std::unique_ptr<ChildProcess> process = services.launcher.Start(childCommandLine);
     if (!process) {
-        LogText(L"Run Program returned error\n");
+        LogText("Run Program returned error\n");
         guard.RestoreProcessorMode();
         return LaunchStatus::kCreateProcessFailed;
     }
@@ -56,6 +56,6 @@ std::int32_t RunProgram(const LaunchServices& services, const std::wstring& temp
     process.reset();  // closes the process and thread handles
 
     ReopenLog();
-    LogMessage(L"RunProgram returned %d\n", *exitCode);
+    LogMessage("RunProgram returned %d\n", *exitCode);
     return status;
 }

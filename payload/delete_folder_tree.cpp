@@ -20,7 +20,7 @@ bool FitsAsFolder(const std::wstring& path)
 
 void SkipTooLong(const std::wstring& path)
 {
-    LogMessage(L"Deletion skipped, path too long '%s'\n", path);
+    LogMessage("Deletion skipped, path too long '%s'\n", path);
 }
 
 // Neither entered nor deleted: deleting it would delete what it points to.
@@ -28,14 +28,14 @@ bool SkipRedirected(const std::wstring& path, std::uint32_t attributes)
 {
     if ((attributes & FileAttribute::kRedirected) == 0 || IsLink(attributes))
         return false;
-    LogMessage(L"Deletion skipped, link to elsewhere '%s'\n", path);
+    LogMessage("Deletion skipped, link to elsewhere '%s'\n", path);
     return true;
 }
 
 // Removing a link removes the link alone; its target is never entered.
 void RemoveLink(FileSystem& files, const std::wstring& path, std::uint32_t attributes)
 {
-    LogMessage(L"Deletion link '%s'\n", path);
+    LogMessage("Deletion link '%s'\n", path);
     if (attributes & FileAttribute::kDirectory)
         files.RemoveEmptyFolder(path);
     else
@@ -62,12 +62,12 @@ void DeleteFolderContents(FileSystem& files, const std::wstring& path)
         } else if (IsLink(entry.attributes)) {
             RemoveLink(files, full, entry.attributes);
         } else if (isFolder) {
-            LogMessage(L"Deletion subfolder Folder of '%s'\n", full);
+            LogMessage("Deletion subfolder Folder of '%s'\n", full);
             DeleteFolderContents(files, full);
-            LogMessage(L"Remove Folder '%s'\n", full);
+            LogMessage("Remove Folder '%s'\n", full);
             files.RemoveEmptyFolder(full);
         } else {
-            LogMessage(L"Deletion file '%s'\n", full);
+            LogMessage("Deletion file '%s'\n", full);
             files.DeleteOneFile(full);
         }
     }
@@ -89,6 +89,6 @@ void DeleteFolderTree(FileSystem& files, const std::wstring& path)
         return;
     }
     DeleteFolderContents(files, path);
-    LogMessage(L"Remove Folder '%s'\n", path);
+    LogMessage("Remove Folder '%s'\n", path);
     files.RemoveEmptyFolder(path);
 }

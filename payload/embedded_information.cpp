@@ -48,7 +48,7 @@ std::int32_t ScanForEmbeddedInformation(FileSystem& files, const CodePage& codeP
                                         const std::wstring& outputPath)
 {
     const FileTail tail = files.ReadTail(ownPath, kInformationWindowBytes, kInformationWindowOffset);
-    LogText(L"Scanning for Signature\r\n");
+    LogText("Scanning for Signature\r\n");
     if (!tail.opened || !tail.size || *tail.size <= kInformationWindowBytes ||
         tail.bytes.size() != kInformationWindowBytes)
         return 0;
@@ -58,14 +58,14 @@ std::int32_t ScanForEmbeddedInformation(FileSystem& files, const CodePage& codeP
         return 0;
 
     const std::string_view raw(reinterpret_cast<const char*>(scan.payload.data()), scan.payload.size());
-    LogMessage(L"Found embedded information '%s'\r\n", codePage.FromAnsi(raw.substr(0, raw.find('\0'))));
+    LogMessage("Found embedded information '%s'\r\n", codePage.FromAnsi(raw.substr(0, raw.find('\0'))));
     const FileWriteResult written = files.WriteNewFile(outputPath, scan.payload);
     const std::uint32_t length = static_cast<std::uint32_t>(scan.payload.size());
     if (!written.created)
-        LogMessage(L"Failed to create temp file %s %ld\r\n", outputPath, written.createError);
+        LogMessage("Failed to create temp file %s %ld\r\n", outputPath, written.createError);
     else if (written.writeSucceeded && written.bytesWritten == length)
-        LogMessage(L"Written out embedded information %ld byts to file %s\r\n", length, outputPath);
+        LogMessage("Written out embedded information %ld byts to file %s\r\n", length, outputPath);
     else
-        LogMessage(L"Write fail for embedded information %ld byts to file %s\r\n", length, outputPath);
+        LogMessage("Write fail for embedded information %ld byts to file %s\r\n", length, outputPath);
     return 0;
 }

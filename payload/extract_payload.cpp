@@ -4,16 +4,17 @@
 #include "payload/payload_paths.h"
 #include "payload/temp_folder.h"
 
+#include <algorithm>
 #include <string_view>
 
 std::int32_t ExtractPayload(PayloadSources sources, std::uintptr_t module, CResourceList& resources,
                             std::wstring& runTarget)
 {
     if (!EnumerateResources(sources.store, module, resources)) {
-        LogText(L"Enumerate Resources has failed\n");
+        LogText("Enumerate Resources has failed\n");
         return PayloadStatus::kFail;
     }
-    LogText(L"Enumerate Resources OK \n");
+    LogText("Enumerate Resources OK \n");
     const std::int32_t status = WorkOutFileNames(sources, resources, runTarget);
     if (status != PayloadStatus::kOk)
         return status;
@@ -26,12 +27,16 @@ bool EnumerateResources(ResourceStore& store, std::uintptr_t module, CResourceLi
     const auto names = store.EnumerateNames(module, type);
     if (!names)
         return false;
+    const std::size_t before = resources.size();
     for (const ResourceName& name : *names) {
         if (!name.id)
             continue;  // string-named resources are not payload
-        resources.push_front(std::make_unique<CResource>(*name.id, type, module));
-        LogMessage(L"Enumerate Resources %s %x\n", type, *name.id);
+        resources.push_back(std::make_unique<CResource>(*name.id, type, module));
+        LogMessage("Enumerate Resources %s %x\n", type, *name.id);
     }
+    // The new records go in front, the last enumerated first.
+    std::reverse(resources.begin() + before, resources.end());
+    std::rotate(resources.begin(), resources.begin() + before, resources.end());
     return true;
 }
 
@@ -40,13 +45,13 @@ std::int32_t ExtractSelf(PayloadSources sources, const CResource& resource, std:
     const ResourceBytes locked = sources.store.Lock(resource.m_hModule, resource.m_nId, resource.m_strType);
     switch (locked.failure) {
     case ResourceFailure::NotFound:
-        LogText(L"ExtractSelf FindResource has failed\n");
+        LogText("ExtractSelf FindResource has failed\n");
         return PayloadStatus::kFail;
     case ResourceFailure::NotLoaded:
-        LogText(L"ExtractSelf LoadResource has failed\n");
+        LogText("ExtractSelf LoadResource has failed\n");
         return PayloadStatus::kFail;
     case ResourceFailure::NotLocked:
-        LogText(L"ExtractSelf LockResource has failed\n");
+        LogText("ExtractSelf LockResource has failed\n");
         return PayloadStatus::kFail;
     case ResourceFailure::None:
         break;
@@ -72,14 +77,14 @@ std::int32_t WorkOutFileNames(PayloadSources sources, CResourceList& resources, 
 
     if (result == PayloadStatus::kOk) {
         for (auto& resource : resources) {
-            const auto found = map.find(resource->m_nId);
-            if (found == map.end())
+            const CResourceFile* found = FindResourceFile(map, resource->m_nId);
+            if (!found)
                 continue;
-            const CResourceFile& entry = found->second;
+            const CResourceFile& entry = *found;
             // A name that leaves the temporary folder would be written, run
             // and deleted wherever it points: the build is broken.
             if (!IsSafePayloadName(entry.m_strName)) {
-                LogMessage(L"Work Out FileName refused unsafe name '%s'\n", entry.m_strName);
+                LogMessage("Work Out FileName refused unsafe name '%s'\n", entry.m_strName);
                 result = PayloadStatus::kFail;
                 continue;
             }
@@ -88,10 +93,10 @@ std::int32_t WorkOutFileNames(PayloadSources sources, CResourceList& resources, 
             std::wstring path;
             if (IsProgramFile(*resource) && GetFilePath(sources.files, *resource, path))
                 runTarget = path;  // the list runs from the highest id: the lowest wins
-            LogMessage(L"Work Out FileName %s, Bytes %ld\n", entry.m_strName, entry.m_nSize);
+            LogMessage("Work Out FileName %s, Bytes %ld\n", entry.m_strName, entry.m_nSize);
         }
     }
-    LogMessage(L"WorkOutFileNames %x\n", result);
+    LogMessage("WorkOutFileNames %x\n", result);
     return result;
 }
 
@@ -118,19 +123,19 @@ bool GetFilePath(FileSystem& files, const CResource& resource, std::wstring& pat
     return true;
 }
 
-std::int32_t ExtractFile(PayloadSources sources, const CResource& resource, std::set<std::wstring>* createdFolders)
+std::int32_t ExtractFile(PayloadSources sources, const CResource& resource, std::vector<std::wstring>* createdFolders)
 {
     std::int32_t status = PayloadStatus::kFail;
     const ResourceBytes locked = sources.store.Lock(resource.m_hModule, resource.m_nId, resource.m_strType);
     switch (locked.failure) {
     case ResourceFailure::NotFound:
-        LogText(L"FindResource has failed\n");
+        LogText("FindResource has failed\n");
         return status;
     case ResourceFailure::NotLoaded:
-        LogText(L"ResourceLoaded has failed\n");
+        LogText("ResourceLoaded has failed\n");
         return status;
     case ResourceFailure::NotLocked:
-        LogText(L"LockResource has failed\n");
+        LogText("LockResource has failed\n");
         return status;
     case ResourceFailure::None:
         break;
@@ -138,25 +143,33 @@ std::int32_t ExtractFile(PayloadSources sources, const CResource& resource, std:
 
     std::wstring path;
     if (!GetFilePath(sources.files, resource, path)) {
-        LogMessage(L"%s path too long\n", AppendPath(GetTempFolder(sources.files), resource.m_strName));
+        LogMessage("%s path too long\n", AppendPath(GetTempFolder(sources.files), resource.m_strName));
         return status;
     }
     // Usually exists already; once per folder is enough, and a call per file
     // is a measurable share of writing a small one.
-    const std::wstring folder = RemoveLastComponent(path);
-    if (!createdFolders || createdFolders->insert(folder).second)
+    std::wstring folder = RemoveLastComponent(path);
+    if (!createdFolders) {
         sources.files.CreateFolderTree(folder);
+    } else {
+        // Kept sorted: a payload may have thousands of folders.
+        const auto at = std::lower_bound(createdFolders->begin(), createdFolders->end(), folder);
+        if (at == createdFolders->end() || *at != folder) {
+            sources.files.CreateFolderTree(folder);
+            createdFolders->insert(at, std::move(folder));
+        }
+    }
 
     const std::uint64_t length = locked.bytes.size();
     const FileWriteResult written = sources.files.WriteNewFile(path, locked.bytes);
     if (!written.created) {
-        LogMessage(L"%s Create file has failed\n", path);
+        LogMessage("%s Create file has failed\n", path);
     } else if (written.writeSucceeded && written.bytesWritten == length) {
         if (resource.m_nSize >= 0 && length == static_cast<std::uint64_t>(resource.m_nSize)) {
             status = PayloadStatus::kOk;
-            LogMessage(L"%s written Ok\n", path);
+            LogMessage("%s written Ok\n", path);
         } else {
-            LogMessage(L"%s Write file has failed\n", path);
+            LogMessage("%s Write file has failed\n", path);
             status = PayloadStatus::kSizeMismatch;
         }
     }
@@ -166,13 +179,13 @@ std::int32_t ExtractFile(PayloadSources sources, const CResource& resource, std:
 std::int32_t ExtractFiles(PayloadSources sources, const CResourceList& resources)
 {
     std::int32_t status = PayloadStatus::kOk;
-    std::set<std::wstring> createdFolders;
+    std::vector<std::wstring> createdFolders;
     for (auto it = resources.begin(); it != resources.end() && status == PayloadStatus::kOk; ++it) {
         const CResource& resource = **it;
         if (resource.m_strName.empty())
             continue;
         status = ExtractFile(sources, resource, &createdFolders);
-        LogMessage(L"Extract File %s %x\n", resource.m_strName, status);
+        LogMessage("Extract File %s %x\n", resource.m_strName, status);
     }
     return status;
 }

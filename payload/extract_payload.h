@@ -9,8 +9,8 @@
 #include "payload/resource_store.h"
 
 #include <cstdint>
-#include <set>
 #include <string>
+#include <vector>
 
 namespace PayloadStatus {
 inline constexpr std::int32_t kOk = 0;
@@ -52,6 +52,6 @@ bool GetFilePath(FileSystem& files, const CResource& resource, std::wstring& pat
 // created) holds it. 0, E_FAIL or 0x80040167 (written whole, but the manifest
 // gives another size).
 std::int32_t ExtractFile(PayloadSources sources, const CResource& resource,
-                         std::set<std::wstring>* createdFolders = nullptr);
+                         std::vector<std::wstring>* createdFolders = nullptr);
 // Writes every named record from the list's front until the first failure.
 std::int32_t ExtractFiles(PayloadSources sources, const CResourceList& resources);

@@ -2,6 +2,8 @@
 
 #include "app/text.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr wchar_t kSeparator = L'*';
@@ -29,7 +31,20 @@ private:
     std::size_t m_nPosition = 0;
 };
 
+template <class Map>
+auto LowerBound(Map& map, std::uint32_t id)
+{
+    return std::lower_bound(map.begin(), map.end(), id,
+                            [](const CResourceFile& entry, std::uint32_t wanted) { return entry.m_nId < wanted; });
+}
+
 }  // namespace
+
+const CResourceFile* FindResourceFile(const CResourceFileMap& map, std::uint32_t id)
+{
+    const auto at = LowerBound(map, id);
+    return at != map.end() && at->m_nId == id ? &*at : nullptr;
+}
 
 std::int32_t ParseManifest(std::wstring_view text, CResourceFileMap& map)
 {
@@ -44,7 +59,12 @@ std::int32_t ParseManifest(std::wstring_view text, CResourceFileMap& map)
         entry.m_nId = static_cast<std::uint32_t>(id);
         entry.m_strName = std::wstring(name);
         entry.m_nSize = ParseLong(reader.Next());  // a missing size reads as 0
-        map[entry.m_nId] = entry;
+        // Manifests list ids in order, so this is almost always an append.
+        const auto at = LowerBound(map, entry.m_nId);
+        if (at != map.end() && at->m_nId == entry.m_nId)
+            *at = std::move(entry);
+        else
+            map.insert(at, std::move(entry));
         idText = reader.Next();
     }
     return 0;

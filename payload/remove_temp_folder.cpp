@@ -7,7 +7,7 @@ std::int32_t RemoveTempFolder(FileSystem& files, const CResourceList& resources)
     for (const auto& resource : resources) {
         std::wstring path;
         if (GetFilePath(files, *resource, path) && !path.empty()) {
-            LogMessage(L"Manual Deletion of '%s'\n", path);
+            LogMessage("Manual Deletion of '%s'\n", path);
             files.DeleteOneFile(path);
         }
     }
@@ -17,7 +17,7 @@ std::int32_t RemoveTempFolder(FileSystem& files, const CResourceList& resources)
     // The installer ran with the folder as its current directory, and a
     // current directory cannot be removed.
     files.SetCurrentFolder(L"\\");
-    LogMessage(L"Deletion Folder of '%s'\n", folder);
+    LogMessage("Deletion Folder of '%s'\n", folder);
     DeleteFolderTree(files, folder);
     return 0;
 }

@@ -3,9 +3,9 @@
 #pragma once
 
 #include <cstdint>
-#include <list>
 #include <memory>
 #include <string>
+#include <vector>
 
 // One enumerated TOOLKIT resource. Name and size come from the manifest;
 // a record without a name is never written.
@@ -31,9 +31,10 @@ struct CResourceFile {
 };
 
 // Owned by the application for the whole run: filled by the extraction,
-// walked again when the temporary folder is removed. New records go to the
-// front, so walking from the front visits the highest id first.
-using CResourceList = std::list<std::unique_ptr<CResource>>;
+// walked again when the temporary folder is removed. Each enumeration puts
+// its records in front, last enumerated first, so walking from the front
+// visits the highest id first.
+using CResourceList = std::vector<std::unique_ptr<CResource>>;
 
 // The resource type of every payload resource, and the manifest's id.
 inline constexpr wchar_t kPayloadResourceType[] = L"TOOLKIT";

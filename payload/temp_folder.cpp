@@ -21,13 +21,13 @@ std::int32_t SetTempFolder(FileSystem& files, const std::wstring& baseFolder)
     // cut short.
     const std::wstring probe = AppendPath(baseFolder, GuidText(files.CreateGuid().value_or(kFallbackProbeGuid)));
     if (baseFolder.size() > kMaxPathChars || probe.size() > kMaxPathChars) {
-        LogMessage(L"SetTempFolder path too long '%s'\n", baseFolder);
-        LogText(L"SetTempFolder has failed\n");
+        LogMessage("SetTempFolder path too long '%s'\n", baseFolder);
+        LogText("SetTempFolder has failed\n");
         return kFail;
     }
     files.CreateOneFolder(baseFolder);
     if (!files.ProbeNewFile(probe)) {
-        LogText(L"SetTempFolder has failed\n");
+        LogText("SetTempFolder has failed\n");
         return kFail;
     }
     return 0;
@@ -45,7 +45,7 @@ const std::wstring& GetTempFolder(FileSystem& files)
     const Guid guid = g_bZeroGuid ? Guid{} : files.CreateGuid().value_or(kFallbackFolderGuid);
     std::wstring folder = AppendPath(g_strBaseFolder, GuidText(guid));
     if (g_strBaseFolder.empty() || folder.size() > kMaxPathChars) {
-        LogMessage(L"GetTempFolder cannot form a folder under '%s'\n", g_strBaseFolder);
+        LogMessage("GetTempFolder cannot form a folder under '%s'\n", g_strBaseFolder);
         return g_strTempFolder;  // still empty
     }
     g_strTempFolder = std::move(folder);

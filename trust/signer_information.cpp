@@ -35,33 +35,33 @@ void GetProgAndPublisherInfo(const SignerMessage& message, SignerInformation& in
     case OpusDecodeFailure::kNone:
         break;
     case OpusDecodeFailure::kSize:
-        LogText(L"GetProgAndPublisherInfo failed CryptDecodeObject\n");
+        LogText("GetProgAndPublisherInfo failed CryptDecodeObject\n");
         return;
     case OpusDecodeFailure::kAllocate:
-        LogText(L"GetProgAndPublisherInfo failed Allocate1\n");
+        LogText("GetProgAndPublisherInfo failed Allocate1\n");
         return;
     case OpusDecodeFailure::kDecode:
-        LogText(L"GetProgAndPublisherInfo failed CryptoDecodeObject\n");
+        LogText("GetProgAndPublisherInfo failed CryptoDecodeObject\n");
         return;
     }
 
     if (opus.programName)
         info.programName = opus.programName;
     else
-        LogText(L"GetProgAndPublisherInfo failed pwszProgramName\n");
+        LogText("GetProgAndPublisherInfo failed pwszProgramName\n");
 
     if (opus.publisherInfo) {
         info.publisherLink = LinkText(*opus.publisherInfo);
-        LogMessage(L"GetProgAndPublisherInfo switch 1 %d\n", opus.publisherInfo->choice);
+        LogMessage("GetProgAndPublisherInfo switch 1 %d\n", opus.publisherInfo->choice);
     } else {
-        LogText(L"GetProgAndPublisherInfo pPublisheInfo = null\n");
+        LogText("GetProgAndPublisherInfo pPublisheInfo = null\n");
     }
 
     if (opus.moreInfo) {
         info.moreInfo = LinkText(*opus.moreInfo);
-        LogMessage(L"GetProgAndPublisherInfo switch MoreInfo %d\n", opus.moreInfo->choice);
+        LogMessage("GetProgAndPublisherInfo switch MoreInfo %d\n", opus.moreInfo->choice);
     } else {
-        LogText(L"GetProgAndPublisherInfo pMoreInfo = null\n");
+        LogText("GetProgAndPublisherInfo pMoreInfo = null\n");
     }
 }
 
@@ -78,7 +78,7 @@ void ReadSignerCertificate(const SignerMessage& message, SignerInformation& info
 
 bool GetAuthenticodeInformation(SignerReader& reader, const std::wstring& path, SignerInformation& info)
 {
-    LogText(L"GetAuthenticodeInformation \n");
+    LogText("GetAuthenticodeInformation \n");
     bool read = false;
     {
         SignerOpenFailure failure = SignerOpenFailure::kNone;
@@ -90,16 +90,16 @@ bool GetAuthenticodeInformation(SignerReader& reader, const std::wstring& path, 
         } else {
             switch (failure) {
             case SignerOpenFailure::kCopyPath:
-                LogMessage(L"GetAuthenticodeInformation failed strcpy %s\n", path);
+                LogMessage("GetAuthenticodeInformation failed strcpy %s\n", path);
                 break;
             case SignerOpenFailure::kSignerInfoSize:
-                LogText(L"GetAuthenticodeInformation failed CryptMsgGetParam\n");
+                LogText("GetAuthenticodeInformation failed CryptMsgGetParam\n");
                 break;
             case SignerOpenFailure::kAllocate:
-                LogText(L"GetAuthenticodeInformation failed Allocate 1\n");
+                LogText("GetAuthenticodeInformation failed Allocate 1\n");
                 break;
             case SignerOpenFailure::kSignerInfo:
-                LogText(L"GetAuthenticodeInformation failed SignerInfo \n");
+                LogText("GetAuthenticodeInformation failed SignerInfo \n");
                 break;
             case SignerOpenFailure::kQueryObject:  // a file without a signature: no line of its own
             case SignerOpenFailure::kNone:
@@ -107,7 +107,7 @@ bool GetAuthenticodeInformation(SignerReader& reader, const std::wstring& path, 
             }
         }
     }  // the signature is released before the closing line
-    LogText(L"GetAuthenticodeInformation Fininshed\n");
+    LogText("GetAuthenticodeInformation Fininshed\n");
     return read;
 }
 
@@ -131,14 +131,14 @@ void LogSignerInformation(CVelloxInstallerApp& app)
 
     SignerInformation info;
     if (!GetAuthenticodeInformation(services.signerReader, services.ownModule.GetOwnModulePath(), info)) {
-        LogText(L"Digital verification: Failed\n");
+        LogText("Digital verification: Failed\n");
         return;
     }
-    LogMessage(L"Digital verification: SubjectName '%s'\n", OrNull(info.subjectName));
-    LogMessage(L"Digital verification: ProgramName '%s'\n", OrNull(info.programName));
-    LogMessage(L"Digital verification: MoreInfo    '%s'\n", OrNull(info.moreInfo));
-    LogMessage(L"Digital verification: SerialNumber %s\n", DescribeSerialNumber(info.serialNumber));
-    LogMessage(L"Digital verification: IssuerName '%s'\n", OrNull(info.issuerName));
+    LogMessage("Digital verification: SubjectName '%s'\n", OrNull(info.subjectName));
+    LogMessage("Digital verification: ProgramName '%s'\n", OrNull(info.programName));
+    LogMessage("Digital verification: MoreInfo    '%s'\n", OrNull(info.moreInfo));
+    LogMessage("Digital verification: SerialNumber %s\n", DescribeSerialNumber(info.serialNumber));
+    LogMessage("Digital verification: IssuerName '%s'\n", OrNull(info.issuerName));
     if (info.programName)
         app.m_strProgramName = *info.programName;
 }

@@ -18,7 +18,7 @@ void ReportResult(CVelloxInstallerApp& app, std::int32_t result)
 
     const ReportMessage message = ChooseReportMessage(facts, app.GetServices().strings);
     LogText(message.text);
-    LogText(L"\n");
+    LogText("\n");
     if (app.m_bSilent || app.m_bQuestionDeclined)
         return;
     app.GetServices().dialogs.ShowError(message.text, message.link);

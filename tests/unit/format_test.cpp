@@ -37,6 +37,18 @@ TEST(Format, ConversionsTheSystemUses)
         EXPECT_EQ(c.actual, c.expected) << c.format;
 }
 
+TEST(Format, SixtyFourBitValuesInEveryBase)
+{
+    EXPECT_EQ(Format(L"%I64d", INT64_MIN), L"-9223372036854775808");
+    EXPECT_EQ(Format(L"%I64u", UINT64_MAX), L"18446744073709551615");
+    EXPECT_EQ(Format(L"%I64x", UINT64_MAX), L"ffffffffffffffff");
+    EXPECT_EQ(Format(L"%I64X", std::uint64_t{0x123456789ABCDEF0}), L"123456789ABCDEF0");
+    EXPECT_EQ(Format(L"%I64o", UINT64_MAX), L"1777777777777777777777");
+    EXPECT_EQ(Format(L"%I64u", std::uint64_t{10000000000000000000u}), L"10000000000000000000");
+    EXPECT_EQ(Format(L"%I64u", std::uint64_t{0x100000000}), L"4294967296");
+    EXPECT_EQ(Format(L"%I64u", std::uint64_t{0}), L"0");
+}
+
 TEST(Format, LongIsThirtyTwoBitsAsOnWindows)
 {
     EXPECT_EQ(Format(L"%ld", 0xFFFFFFFFu), L"-1");

@@ -7,8 +7,8 @@ namespace {
 std::string Describe(const CResourceFileMap& map)
 {
     std::string out;
-    for (const auto& [id, entry] : map)
-        out += std::to_string(id) + "=" + std::string(entry.m_strName.begin(), entry.m_strName.end()) + ":" +
+    for (const auto& entry : map)
+        out += std::to_string(entry.m_nId) + "=" + std::string(entry.m_strName.begin(), entry.m_strName.end()) + ":" +
                std::to_string(entry.m_nSize) + " ";
     return out;
 }
@@ -25,6 +25,8 @@ TEST(ParseManifest, Cases)
         {L"***102*a*1***", "102=a:1 "},
         // The later triple with the same id wins.
         {L"104*a.exe*1*104*b.exe*2", "104=b.exe:2 "},
+        // Entries come out in id order whatever order the triples have.
+        {L"105*c*3*102*a*1*104*b*2*102*d*4", "102=d:4 104=b:2 105=c:3 "},
         // A missing last size keeps the entry with size 0 (it then fails the
         // size check rather than being skipped).
         {L"102*a.txt*3*103*b.txt", "102=a.txt:3 103=b.txt:0 "},

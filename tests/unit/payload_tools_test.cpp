@@ -39,6 +39,12 @@ protected:
         return map;
     }
 
+    static CResourceFile Entry(const CResourceFileMap& map, std::uint32_t id)
+    {
+        const CResourceFile* entry = FindResourceFile(map, id);
+        return entry ? *entry : CResourceFile{};
+    }
+
     fs::path m_root;
 };
 
@@ -54,9 +60,9 @@ TEST_F(PayloadToolsTest, FolderGivesTheProgramTheLowestIdAndEveryFileItsSize)
 
     const CResourceFileMap map = ParseBack(manifest);
     ASSERT_EQ(map.size(), 4u);
-    EXPECT_EQ(map.at(102).m_strName, L"Setup.exe");
-    EXPECT_EQ(map.at(105).m_strName, L"bin\\Lib.dll");
-    EXPECT_EQ(map.at(105).m_nSize, 8);
+    EXPECT_EQ(Entry(map, 102).m_strName, L"Setup.exe");
+    EXPECT_EQ(Entry(map, 105).m_strName, L"bin\\Lib.dll");
+    EXPECT_EQ(Entry(map, 105).m_nSize, 8);
 
     const std::string script = BuildResourceScript(layout, m_root / "out" / "manifest.bin");
     EXPECT_NE(script.find("101 TOOLKIT \"" + (m_root / "out" / "manifest.bin").generic_string() + "\"\n"),
@@ -94,7 +100,7 @@ TEST_F(PayloadToolsTest, ExplicitEntriesMakeBrokenPayloads)
     layout.named = {ParseNamed("NOTES|" + b.string())};
     EXPECT_EQ(BuildManifest(layout), "104*a.exe*5*105*b.dll*99*104*again.exe*7*999*ghost.dll*1");
     const CResourceFileMap map = ParseBack(BuildManifest(layout));
-    EXPECT_EQ(map.at(104).m_strName, L"again.exe");  // the later triple wins
+    EXPECT_EQ(Entry(map, 104).m_strName, L"again.exe");  // the later triple wins
 
     const std::string script = BuildResourceScript(layout, m_root / "m.bin");
     for (const char* line : {"101 TOOLKIT", "104 TOOLKIT", "105 TOOLKIT", "106 TOOLKIT", "NOTES TOOLKIT"})
