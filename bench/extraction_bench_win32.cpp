@@ -2,7 +2,8 @@
 // writes the same resource bytes from memory with one WriteFile per file, in
 // the same process, on the same disk and into the same kind of folder. The
 // extraction's time includes enumerating the resources and reading the
-// manifest; the baseline knows its files. Prints figures; asserts nothing.
+// manifest; the baseline knows its files (their names and order, taken from
+// the extraction's first run). Prints figures; asserts nothing.
 //
 // The machine is shared, so one sample of either side says little: the two
 // run in pairs, one right after the other, in alternating order, after an
@@ -100,8 +101,8 @@ public:
     {
     }
 
-    // The files the extraction writes, in its order; empty when it fails.
-    // Also the warm-up: the first runs meet cold code, heap and file-system
+    // Takes the files the extraction writes, in its order, as the
+    // baseline's; false when either side fails. Also the warm-up: the first runs meet cold code, heap and file-system
     // caches, and neither side's figures include them.
     bool PlanFromExtraction()
     {
