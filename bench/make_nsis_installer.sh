@@ -14,7 +14,9 @@ nsi=${out%.exe}.nsi
 tr '*' '\n' <"$payload/manifest.bin" | paste - - - | awk -F'\t' '{print $1 "\t" $2}' >"$nsi.names"
 awk '$2 == "TOOLKIT" && $1 != 101 { src = substr($0, index($0, "\"") + 1); sub(/"$/, "", src); print $1 "\t" src }' \
   "$payload/payload.rc" | sort -n >"$nsi.sources"
-program=$(sort -n "$nsi.names" | awk -F'\t' 'tolower($2) ~ /\.exe$/ {print $2; exit}')
+# awk reads to the end: leaving early would end sort with SIGPIPE, which
+# pipefail turns into a failure whenever sort is still writing.
+program=$(sort -n "$nsi.names" | awk -F'\t' 'program == "" && tolower($2) ~ /\.exe$/ {program = $2} END {print program}')
 {
   echo 'Unicode true'
   echo 'Target amd64-unicode'
