@@ -24,7 +24,6 @@ public:
         }
     }
 
-    std::string_view View() const { return m_text; }
     std::wstring Widen() const { return std::wstring(m_text.begin(), m_text.end()); }
 
 private:
