@@ -102,8 +102,9 @@ public:
     }
 
     // Takes the files the extraction writes, in its order, as the
-    // baseline's; false when either side fails. Also the warm-up: the first runs meet cold code, heap and file-system
-    // caches, and neither side's figures include them.
+    // baseline's; false when either side fails. Also the warm-up: the first
+    // runs meet cold code, heap and file-system caches, and neither side's
+    // figures include them.
     bool PlanFromExtraction()
     {
         if (TimeExtraction() < 0)
