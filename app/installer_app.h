@@ -91,8 +91,9 @@ public:
     std::int32_t RunEmbeddedResource(std::uint32_t* installerExitCode);
     void WorkerThreadProc();
 
-    // The temporary-folder prompt (worker thread). 0 with folder updated when
-    // the user accepted a new one, else E_FAIL.
+    // The temporary-folder prompt (worker thread). 0 with folder set to the
+    // full path of the user's answer (resolved as the temp option is), else
+    // E_FAIL: silent, cancelled, a blank answer or one too long.
     std::int32_t AskTempFolder(std::wstring& folder);
 
     // Main thread: pumps messages and sleeps until the worker is done, ending

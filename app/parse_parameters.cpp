@@ -95,7 +95,10 @@ std::int32_t CVelloxInstallerApp::ParseParameters()
         result = r;
     } else if (!fullPath.empty()) {
         info.SetOption(L"log", fullPath);
-        OpenLog(m_services.codePage.ToAnsi(fullPath));
+        // A path the code page cannot hold is not opened under some other
+        // name: the log then stays in memory (there is no file to say so in).
+        if (const auto ansiPath = m_services.codePage.ToAnsiExactly(fullPath))
+            OpenLog(*ansiPath);
     }
 
     if (const std::int32_t r = ResolvePathOption(info, L"temp", fullPath); r != Status::kOk)

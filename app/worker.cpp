@@ -68,6 +68,20 @@ std::int32_t CVelloxInstallerApp::AskTempFolder(std::wstring& folder)
     --m_nPromptDepth;
     if (!accepted)
         return Status::kFail;
-    folder = *accepted;
+    // A blank answer would resolve to the current directory, which nobody
+    // chose: it fails like an unusable base, without a further probe.
+    if (accepted->find_first_not_of(L" \t") == std::wstring::npos) {
+        LogText("AskTempFolder answer is empty\n");
+        return Status::kFail;
+    }
+    // Resolved as the temp option is: taken as typed, a relative answer meant
+    // one folder to the extraction and another to the installer's start and
+    // the removal, once the current directory had moved.
+    const std::optional<std::wstring> fullPath = m_services.paths.FullPath(*accepted);
+    if (!fullPath) {
+        LogMessage("AskTempFolder answer too long '%s'\n", *accepted);
+        return Status::kFail;
+    }
+    folder = *fullPath;
     return Status::kOk;
 }

@@ -81,6 +81,40 @@ TEST_F(StartupE2eTest, LogHoldsBothParsesAndStartedEndedWithCrLf)
         << text;
 }
 
+// A log path with characters that the ANSI code page (1252 in the test
+// prefix) lacks. Converted with best fit, the fullwidth letter x and the
+// fullwidth reverse solidus became "x" and a backslash, so the log truncated
+// a file the path did not name; an unmappable character becomes "?", which
+// after two backslashes makes the Win32 namespace prefix \\?\ (seen under
+// Wine: an ANSI open of \\?\Z:\... opens that file). None of these paths
+// may open a file: each file here keeps its bytes, and the run goes on.
+TEST_F(StartupE2eTest, LogPathOutsideTheCodePageOpensNoFile)
+{
+    // UTF-8, as the driver reads the command line.
+    const std::string fullwidthX = "\xEF\xBD\x98";          // U+FF58
+    const std::string fullwidthBackslash = "\xEF\xBC\xBC";  // U+FF3C
+    const std::string unmappable = "\xE4\xB8\x80";          // U+4E00
+    fs::create_directories(Dir() / "logs");
+    fs::create_directories(Dir() / "u2" / "sub");
+    const struct {
+        const char* what;
+        fs::path victim;
+        std::string logArgument;
+    } cases[] = {
+        {"fullwidth letter", Dir() / "logs" / "x.log", WinPath(Dir() / "logs") + "\\" + fullwidthX + ".log"},
+        {"fullwidth reverse solidus", Dir() / "target.txt",
+         WinPath(Dir() / "u2" / "sub") + "\\.." + fullwidthBackslash + ".." + fullwidthBackslash + "target.txt"},
+        {"default character making \\\\?\\", Dir() / "target2.txt",
+         "\\\\" + unmappable + "\\" + WinPath(Dir() / "target2.txt")},
+    };
+    for (const auto& c : cases) {
+        WriteFile(c.victim, "precious\r\n");
+        const RunResult result = Run(Exe(), "log " + c.logArgument + " /IAgreeToTheEULA");
+        ASSERT_EQ(result.exitCode, std::optional<std::uint32_t>(0u)) << c.what << "\n" << result.raw;
+        EXPECT_EQ(ReadFile(c.victim), "precious\r\n") << c.what;
+    }
+}
+
 TEST_F(StartupE2eTest, RunWithoutLogWritesNoFile)
 {
     // The program runs with this test's folder as its current directory.

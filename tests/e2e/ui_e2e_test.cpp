@@ -337,6 +337,48 @@ TEST_F(UiE2eTest, TempFolderPromptStartsWithTheRootSelectedAndHandsBackWhatWasTy
     }
 }
 
+// The real run's prompt, after a base whose parent is missing failed its
+// probe. A relative answer is resolved against the current directory (this
+// test's folder) like the temp option: the folder is made there, the
+// installer starts in it and the removal finds it again. (Taken as typed,
+// the folder was never made, since the platform's folder-tree call refuses
+// relative paths; where it existed already, as the zero-GUID folder here,
+// the installer did not start and its files stayed behind.) An empty answer
+// is refused: no second probe, which would have tried the current directory.
+TEST_F(UiE2eTest, TempFolderPromptAnswerIsResolvedToAFullPath)
+{
+    const fs::path log = Dir() / "setup.log";
+    const std::string base = " temp " + WinPath(Dir() / "missing" / "base");
+    const auto logged = [&](const std::string& line) {
+        const auto lines = Lines(ReadFile(log));
+        return std::count(lines.begin(), lines.end(), line);
+    };
+
+    const struct {
+        const char* answer;
+        const char* options;
+    } relatives[] = {{"rel", ""}, {"rel0", " /zeroguid"}};
+    fs::create_directories(Dir() / "rel0" / "{00000000-0000-0000-0000-000000000000}");
+    for (const auto& c : relatives) {
+        const UiRun run = RunUi(Exe(), "log " + WinPath(log) + base + c.options,
+                                {"waitfor:1005", std::string("settext:1005:") + c.answer, "press:1"}, 60000);
+        EXPECT_EQ(run.exitCode, std::optional<std::uint32_t>(0u)) << c.answer << "\n" << run.raw << ReadFile(log);
+        const std::string folder = WinPath(Dir() / c.answer) + "\\{";
+        EXPECT_NE(ReadFile(log).find("RunProgram program '\"" + folder), std::string::npos) << ReadFile(log);
+        EXPECT_EQ(logged("RunProgram returned 0"), 1) << c.answer;
+        EXPECT_NE(ReadFile(log).find("Deletion Folder of '" + folder), std::string::npos) << c.answer;
+        ASSERT_TRUE(fs::is_directory(Dir() / c.answer));
+        EXPECT_TRUE(fs::is_empty(Dir() / c.answer)) << c.answer << ": payload left behind";
+    }
+
+    const UiRun empty = RunUi(Exe(), "log " + WinPath(log) + base,
+                              {"waitfor:1005", "settext:1005:", "press:1", "waitfor:1000", "press:2"});
+    EXPECT_EQ(empty.exitCode, std::optional<std::uint32_t>(0x80004005u)) << empty.raw << ReadFile(log);
+    EXPECT_EQ(logged("SetTempFolder has failed"), 1) << ReadFile(log);
+    EXPECT_EQ(logged("AskTempFolder answer is empty"), 1) << ReadFile(log);
+    EXPECT_EQ(ReadFile(log).find("Scanning for Signature"), std::string::npos) << ReadFile(log);
+}
+
 TEST_F(UiE2eTest, SplashIsACaptionlessPictureWithoutText)
 {
     const UiRun run = RunUi(Preview(), "splash 2500", {"wait", "shot:splash"});

@@ -8,6 +8,8 @@
 // command-file holds the program's whole command line (UTF-8, one line).
 // Steps, in order, on the program's current dialog (window class #32770):
 //   wait             wait for a new visible dialog of the program and record it
+//   waitfor:<id>     the same for a new dialog that has control <id> (so that
+//                    the splash, also a dialog, is passed over)
 //   shot:<name>      write <name> into <result-file>.shot and wait until the
 //                    test has photographed the screen and removed that file
 //   press:<id>       post a click of button <id>
@@ -137,7 +139,9 @@ public:
     bool Run(const std::wstring& step, std::ostringstream& out)
     {
         if (step == L"wait")
-            return WaitForNewDialog(out);
+            return WaitForNewDialog(out, 0);
+        if (step.rfind(L"waitfor:", 0) == 0)
+            return WaitForNewDialog(out, std::stoi(step.substr(8)));
         if (step == L"record") {
             if (!m_current)
                 return false;
@@ -190,14 +194,15 @@ private:
         return true;
     }
 
-    bool WaitForNewDialog(std::ostringstream& out)
+    // controlId 0: any dialog.
+    bool WaitForNewDialog(std::ostringstream& out, int controlId)
     {
         HWND found = nullptr;
         const bool ok = Until([&] {
             DialogSearch search{m_processId, {}};
             ::EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&search));
             for (HWND dialog : search.dialogs) {
-                if (!m_seen.count(dialog)) {
+                if (!m_seen.count(dialog) && (controlId == 0 || ::GetDlgItem(dialog, controlId))) {
                     found = dialog;
                     return true;
                 }

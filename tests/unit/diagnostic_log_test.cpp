@@ -93,11 +93,43 @@ TEST_F(DiagnosticLogTest, ReopenWithoutARecordedPathDoesNothing)
     EXPECT_EQ(files.opens, 0);
 }
 
-TEST_F(DiagnosticLogTest, CharactersOutsideTheCodePageBecomeItsDefaultCharacter)
+TEST_F(DiagnosticLogTest, TextIsWrittenInTheCodePageWithoutLookalikes)
 {
+    // Code page 1252 converted without best fit (the fake's table is the one
+    // measured under Wine): a character with a byte of its own keeps it, any
+    // other becomes '?' and the rest of the line is complete.
+    const struct {
+        const wchar_t* text;
+        const char* bytes;
+    } cases[] = {
+        {L"\uFF3C", "?"},                // fullwidth reverse solidus, not a backslash
+        {L"\uFF0F", "?"},                // fullwidth solidus, not "/"
+        {L"\uFF58\uFF21", "??"},         // fullwidth x and A, not "xA"
+        {L"\u2215\u0131", "??"},         // division slash, dotless i
+        {L"\u00AD", "\xAD"},             // soft hyphen: the code page's 0xAD, kept
+        {L"\u20AC\u0152", "\x80\x8C"},   // euro sign and OE ligature
+        {L"\u0080", "?"},                // 0x80 is the euro sign, not U+0080
+        {L"\u4E00\u6587", "??"},         // no mapping at all
+        {L"caf\u00e9", "caf\xE9"},
+    };
     log.Open("a");
-    log.Write(L"caf\u00e9 \u4e2d\u6587 end\n");
-    EXPECT_EQ(files.files["a"], "caf\xe9 ?? end\r\n");
+    std::string expected;
+    for (const auto& c : cases) {
+        log.Write(std::wstring(c.text) + L" end\n");
+        expected += std::string(c.bytes) + " end\r\n";
+    }
+    EXPECT_EQ(files.files["a"], expected);
+}
+
+TEST(CodePage, ExactConversionOnlyWhenNoCharacterBecameTheDefault)
+{
+    FakeCodePage codePage;
+    EXPECT_EQ(codePage.ToAnsiExactly(L"C:\\caf\u00e9\u00ad\u20ac.log"), "C:\\caf\xE9\xAD\x80.log");
+    // A '?' that was there already is the caller's own.
+    EXPECT_EQ(codePage.ToAnsiExactly(L"\\\\?\\C:\\x.log"), "\\\\?\\C:\\x.log");
+    EXPECT_EQ(codePage.ToAnsiExactly(L""), "");
+    for (const wchar_t* text : {L"C:\\\uFF58.log", L"\\\\\u4E00\\C:\\x.log", L"a\u0080", L"\xD800"})
+        EXPECT_EQ(codePage.ToAnsiExactly(text), std::nullopt) << codePage.ToAnsi(text);
 }
 
 TEST(StdioLogFiles, TruncatesThenAppendsOnRealFiles)

@@ -273,7 +273,10 @@ const std::vector<Rule>& Rules()
     };
     static const std::vector<Rule> rules = {
         // Command line and log.
-        {"SystemPaths", "FullPath", "a path option cannot be resolved", EndsWith(Code(Status::kInvalidParameter))},
+        {"SystemPaths", "FullPath", "a path option or the prompt's answer cannot be resolved",
+         [](F f) {
+             return Expectation{f.Call().detail == kPromptAnswer ? Code(Status::kFail) : Code(Status::kInvalidParameter)};
+         }},
         {"SystemPaths", nullptr, "a default folder is unknown: the next candidate serves", Same()},
         {"LogFiles", nullptr, "the log cannot be opened: its text waits in memory", Same()},
         {"StringTable", nullptr, "an entry cannot be loaded: empty, which the build's defaults survive", Same()},

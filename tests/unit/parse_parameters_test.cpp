@@ -85,6 +85,38 @@ TEST_F(ParseParametersTest, PathOptionsAreResolvedAndTheLogOpened)
     EXPECT_NE(LoggedText().find(L"Temp folder 'D:\\'\n"), std::wstring::npos);
 }
 
+TEST_F(ParseParametersTest, LogPathTheCodePageCannotHoldIsNotOpened)
+{
+    // Converted, each would name another file: best fit makes lookalikes of
+    // the fullwidth forms, and the default character '?' after two
+    // backslashes makes \\?\C:\target.txt, which opens C:\target.txt.
+    const wchar_t* const paths[] = {
+        L"C:\\logs\\\uFF58.log",                      // fullwidth x
+        L"C:\\u2\\sub\\..\uFF3C..\uFF3Ctarget.txt",   // fullwidth reverse solidus
+        L"C:\\logs\\a\uFF0Fb.log",                    // fullwidth solidus
+        L"\\\\\u4E00\\C:\\target.txt",                 // no mapping at all
+    };
+    for (const wchar_t* path : paths) {
+        g_log.Reset();
+        logFiles.opens = 0;
+        auto& app = MakeApp({L"log", path, L"/IAgreeToTheEULA"});
+        EXPECT_EQ(app.ParseParameters(), 0);
+        g_log.Reopen();  // as after the installer: nothing recorded to reopen
+        EXPECT_EQ(logFiles.opens, 0) << codePage.ToAnsi(path);
+        EXPECT_TRUE(g_log.GetPath().empty());
+        EXPECT_NE(g_log.GetPendingText().find(L"Command line params"), std::wstring::npos);
+        // The installer still gets the path itself.
+        EXPECT_NE(app.m_strForwardedCommandLine.find(L"/log \"" + std::wstring(path) + L"\" "), std::wstring::npos)
+            << codePage.ToAnsi(app.m_strForwardedCommandLine);
+    }
+
+    // Characters of the code page are no obstacle.
+    auto& app = MakeApp({L"log", L"C:\\logs\\caf\u00e9\u00ad\u20ac.log"});
+    app.ParseParameters();
+    EXPECT_TRUE(g_log.IsOpen());
+    EXPECT_EQ(logFiles.files.count("C:\\logs\\caf\xE9\xAD\x80.log"), 1u);
+}
+
 TEST_F(ParseParametersTest, TempValueIsForwardedAsTyped)
 {
     auto& app = MakeApp({L"temp", L"sub"});

@@ -267,6 +267,34 @@ TEST_F(StartupSequenceTest, TemporaryFolderPrompt)
     EXPECT_EQ(folder, L"D:\\Setup");
 }
 
+TEST_F(StartupSequenceTest, PromptAnswerIsResolvedToAFullPathLikeTheTempOption)
+{
+    // The fake resolves against the current directory C:\work.
+    const std::wstring tooLong(300, L'a');
+    const struct {
+        std::wstring answer;
+        std::int32_t result;
+        std::wstring folder;  // afterwards; the old one when refused
+        std::wstring logged;
+    } cases[] = {
+        {L"D:\\Setup", 0, L"D:\\Setup", L""},
+        {L"rel", 0, L"C:\\work\\rel", L""},
+        {L"", static_cast<std::int32_t>(0x80004005), L"Q:\\x", L"AskTempFolder answer is empty\n"},
+        {L"   ", static_cast<std::int32_t>(0x80004005), L"Q:\\x", L"AskTempFolder answer is empty\n"},
+        {L" \t ", static_cast<std::int32_t>(0x80004005), L"Q:\\x", L"AskTempFolder answer is empty\n"},
+        {tooLong, static_cast<std::int32_t>(0x80004005), L"Q:\\x", L"AskTempFolder answer too long '" + tooLong + L"'\n"},
+    };
+    auto& app = MakeApp({});
+    for (const auto& c : cases) {
+        g_log.Reset();
+        std::wstring folder = L"Q:\\x";
+        dialogs.tempFolderAnswer = c.answer;
+        EXPECT_EQ(app.AskTempFolder(folder), c.result) << std::string(c.answer.begin(), c.answer.end());
+        EXPECT_EQ(folder, c.folder);
+        EXPECT_EQ(LoggedText(), c.logged);
+    }
+}
+
 }  // namespace
 
 namespace {

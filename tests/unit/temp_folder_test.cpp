@@ -259,4 +259,40 @@ TEST_F(TempFolderTest, PromptedBaseIsProbedOnceMore)
     EXPECT_TRUE(fileSystem.Exists(GetTempFolder(fileSystem) + L"\\setup.exe"));  // kept
 }
 
+TEST_F(TempFolderTest, RelativePromptAnswerIsProbedUsedAndRemovedAsAFullPath)
+{
+    AddPayload({{L"setup.exe", "hello"}});
+    fileSystem.AddFolder(L"C:\\work");  // the current directory
+    dialogs.tempFolderAnswer = L"rel";
+    auto& app = MakeApp({L"temp", L"Q:\\x", L"/dontrun"});
+    app.InitInstance();
+    EXPECT_EQ(app.ExitInstance(), 0u);
+    EXPECT_EQ(GetBaseFolder(), L"C:\\work\\rel");
+    const std::wstring folder = GetTempFolder(fileSystem);
+    EXPECT_TRUE(folder.starts_with(L"C:\\work\\rel\\{")) << std::string(folder.begin(), folder.end());
+    EXPECT_TRUE(Called(fileSystem, L"WriteNewFile " + folder + L"\\setup.exe"));
+    EXPECT_FALSE(fileSystem.Exists(folder));  // removed again
+    EXPECT_TRUE(fileSystem.IsFolder(L"C:\\work\\rel"));
+}
+
+TEST_F(TempFolderTest, BlankPromptAnswerEndsTheRunWithoutASecondProbe)
+{
+    for (const std::wstring answer : {L"", L"  "}) {
+        g_log.Reset();
+        ResetTempFolder();
+        fileSystem.journal.clear();
+        dialogs.tempFolderAnswer = answer;
+        auto& app = MakeApp({L"temp", L"Q:\\x"});
+        app.InitInstance();
+        EXPECT_EQ(app.ExitInstance(), 0x80004005u);
+        EXPECT_EQ(std::count_if(fileSystem.journal.begin(), fileSystem.journal.end(),
+                                [](const std::wstring& call) { return call.starts_with(L"ProbeNewFile"); }),
+                  1);
+        const std::wstring text = LoggedText();
+        EXPECT_NE(text.find(L"SetTempFolder has failed\nAskTempFolder answer is empty\n"), std::wstring::npos);
+        EXPECT_EQ(text.find(L"Scanning for Signature"), std::wstring::npos);
+        EXPECT_EQ(GetBaseFolder(), L"Q:\\x");
+    }
+}
+
 }  // namespace

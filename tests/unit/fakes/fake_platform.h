@@ -71,6 +71,7 @@ public:
         return name == L"SystemDrive" ? systemDrive : std::wstring();
     }
     // Joins relative paths to the current directory; no "." or ".." folding.
+    // Drive paths and UNC paths (\\server\share) are full already.
     std::optional<std::wstring> FullPath(std::wstring_view path) const override
     {
         if (Injected(seamCalls, "SystemPaths", "FullPath", path))
@@ -78,7 +79,7 @@ public:
         std::wstring full;
         if (path.empty())
             full = currentDirectory;
-        else if (path.size() >= 2 && path[1] == L':')
+        else if ((path.size() >= 2 && path[1] == L':') || path.starts_with(L"\\\\"))
             full = path;
         else
             full = currentDirectory + L"\\" + std::wstring(path);
