@@ -1,7 +1,5 @@
 #include "app/long_path.h"
 
-#include <string_view>
-
 namespace {
 
 bool IsDriveLetter(wchar_t c)
@@ -9,41 +7,55 @@ bool IsDriveLetter(wchar_t c)
     return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
 }
 
-// A "." or ".." component, which only the plain form folds away.
-bool HasDotComponent(std::wstring_view path)
+// What the extended form would take differently from the plain one: a "/"
+// (a separator only in the plain form) or a "." or ".." component (folded
+// away only in the plain form).
+bool HasPlainOnlyMeaning(const std::wstring& path)
 {
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t end = path.find(L'\\', start);
-        if (end == std::wstring_view::npos)
-            end = path.size();
-        const std::wstring_view component = path.substr(start, end - start);
-        if (component == L"." || component == L"..")
+    std::size_t componentStart = 0;
+    for (std::size_t i = 0; i <= path.size(); ++i) {
+        const wchar_t c = i < path.size() ? path[i] : L'\\';
+        if (c == L'/')
             return true;
-        start = end + 1;
+        if (c != L'\\')
+            continue;
+        const std::size_t length = i - componentStart;
+        if ((length == 1 || length == 2) && path[componentStart] == L'.' && path[i - 1] == L'.')
+            return true;
+        componentStart = i + 1;
     }
     return false;
+}
+
+// The prefix that makes the path extended, and how many of its leading
+// characters the prefix replaces; null when the path stays as it is.
+const wchar_t* ExtendedPrefixFor(const std::wstring& path, std::size_t& replaced)
+{
+    replaced = 0;
+    if (path.size() < kExtendedLengthFrom || HasPlainOnlyMeaning(path))
+        return nullptr;
+    if (IsDriveLetter(path[0]) && path[1] == L':' && path[2] == L'\\')
+        return L"\\\\?\\";
+    // "\\?\", "\\.\" (a device) and "\??\" are raw already; a UNC path
+    // needs a server name, then a share name.
+    if (path[0] != L'\\' || path[1] != L'\\' || path[2] == L'\\' || path[2] == L'?' || path[2] == L'.')
+        return nullptr;
+    const std::size_t share = path.find(L'\\', 2);
+    if (share == std::wstring::npos || share + 1 == path.size() || path[share + 1] == L'\\')
+        return nullptr;
+    replaced = 2;
+    return L"\\\\?\\UNC\\";
 }
 
 }  // namespace
 
 std::wstring MakeExtendedLengthPath(const std::wstring& path)
 {
-    if (path.size() < kExtendedLengthFrom)
+    std::size_t replaced = 0;
+    const wchar_t* prefix = ExtendedPrefixFor(path, replaced);
+    if (!prefix)
         return path;
-    const std::wstring_view view(path);
-    // "\\?\" and "\??\" are raw already; "\\.\" names a device.
-    if (view.starts_with(L"\\\\?\\") || view.starts_with(L"\\??\\") || view.starts_with(L"\\\\.\\"))
-        return path;
-    if (view.find(L'/') != std::wstring_view::npos || HasDotComponent(view))
-        return path;
-    if (IsDriveLetter(view[0]) && view[1] == L':' && view[2] == L'\\')
-        return L"\\\\?\\" + path;
-    // "\\server\share\...": a server name, then a share name.
-    if (view.starts_with(L"\\\\") && view[2] != L'\\') {
-        const std::size_t shareStart = view.find(L'\\', 2);
-        if (shareStart != std::wstring_view::npos && shareStart + 1 < view.size() && view[shareStart + 1] != L'\\')
-            return L"\\\\?\\UNC\\" + path.substr(2);
-    }
-    return path;
+    std::wstring extended(prefix);
+    extended.append(path, replaced, std::wstring::npos);
+    return extended;
 }

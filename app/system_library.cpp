@@ -2,18 +2,26 @@
 
 namespace {
 
-bool IsFullFolderPath(std::wstring_view folder)
+bool IsFullFolderPath(const std::wstring& folder)
 {
-    const bool drive = folder.size() >= 3 && ((folder[0] >= L'A' && folder[0] <= L'Z') ||
-                                              (folder[0] >= L'a' && folder[0] <= L'z')) &&
-                       folder[1] == L':' && folder[2] == L'\\';
-    const bool unc = folder.size() >= 3 && folder.starts_with(L"\\\\") && folder[2] != L'\\';
+    if (folder.size() < 3)
+        return false;
+    const wchar_t first = folder[0];
+    const bool drive = ((first >= L'A' && first <= L'Z') || (first >= L'a' && first <= L'z')) && folder[1] == L':' &&
+                       folder[2] == L'\\';
+    const bool unc = first == L'\\' && folder[1] == L'\\' && folder[2] != L'\\';
     return drive || unc;
 }
 
 bool IsPlainFileName(std::wstring_view name)
 {
-    return !name.empty() && name != L"." && name != L".." && name.find_first_of(L"\\/:") == std::wstring_view::npos;
+    if (name.empty() || name == L"." || name == L"..")
+        return false;
+    for (const wchar_t c : name) {
+        if (c == L'\\' || c == L'/' || c == L':')
+            return false;
+    }
+    return true;
 }
 
 }  // namespace

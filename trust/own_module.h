@@ -35,7 +35,7 @@ std::optional<std::wstring> ReadWholePath(ReadInto read)
         if (length == 0)
             return std::nullopt;
         if (length < size) {
-            buffer.resize(length);
+            buffer.erase(length);
             return buffer;
         }
         if (size == kLongestPathBuffer)
