@@ -54,7 +54,7 @@ bool CVelloxInstallerApp::InitInstance()
 std::int32_t CVelloxInstallerApp::VerifyOwnSignature()
 {
     std::wstring description;
-    if (VerifyFileSignature(m_services.trustVerifier, m_services.ownModule.GetOwnModulePath(), description) == 0)
+    if (VerifyOwnFileSignature(m_services.trustVerifier, m_services.ownModule.GetOwnModulePath(), description) == 0)
         return Status::kOk;
     if (m_bSilent) {
         LogText("Not signed correctly so failing now!\n");

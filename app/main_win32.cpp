@@ -27,7 +27,8 @@ namespace {
 
 // The executable runs elevated from wherever it was downloaded: a DLL planted
 // beside it must never load. Looked up at run time because systems without
-// the update that added the call must still start.
+// the update that added the call must still start; there LoadSystemLibrary
+// names the system folder's file by its full path instead.
 void RestrictDllSearchToSystemFolder()
 {
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);

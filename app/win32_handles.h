@@ -45,8 +45,6 @@ struct ModuleTraits {
 using UniqueModule = UniqueResource<HMODULE, ModuleTraits>;
 
 // Loads a library from the system folder only, never from beside the
-// executable or the current directory. Null when it cannot be loaded.
-inline UniqueModule LoadSystemLibrary(const wchar_t* name)
-{
-    return UniqueModule(::LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
-}
+// executable or the current directory, also where the loader lacks the
+// restricted search (app/system_library.h). Null when it cannot be loaded.
+UniqueModule LoadSystemLibrary(const wchar_t* name);

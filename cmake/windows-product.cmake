@@ -25,6 +25,7 @@ set(VELLOX_SYSTEM_LIBRARIES kernel32 user32 gdi32 advapi32 shell32 ole32 comctl3
 add_library(vellox_win32 STATIC
   app/clock_win32.cpp
   app/code_page_win32.cpp
+  app/system_library_win32.cpp
   app/system_paths_win32.cpp
   app/threads_win32.cpp
   launch/process_launcher_win32.cpp

@@ -1,6 +1,7 @@
 #include "payload/embedded_information.h"
 
 #include "app/diagnostic_log.h"
+#include "app/long_path.h"
 #include "payload/payload_paths.h"
 #include "payload/temp_folder.h"
 
@@ -36,18 +37,22 @@ InformationScan FindEmbeddedInformation(std::span<const std::uint8_t> window)
     return scan;
 }
 
-std::int32_t WriteEmbeddedInformation(FileSystem& files, const CodePage& codePage, const std::wstring& ownPath)
+std::int32_t WriteEmbeddedInformation(FileSystem& files, const CodePage& codePage,
+                                      const std::optional<std::wstring>& ownPath)
 {
     const std::wstring& folder = GetTempFolder(files);
     if (folder.empty())
         return 0;  // no folder to write into; GetTempFolder said why
-    return ScanForEmbeddedInformation(files, codePage, ownPath, AppendPath(folder, L"info.xml"));
+    if (!ownPath)
+        return 0;  // a cut path would scan the tail of another file
+    return ScanForEmbeddedInformation(files, codePage, *ownPath, AppendPath(folder, L"info.xml"));
 }
 
 std::int32_t ScanForEmbeddedInformation(FileSystem& files, const CodePage& codePage, const std::wstring& ownPath,
                                         const std::wstring& outputPath)
 {
-    const FileTail tail = files.ReadTail(ownPath, kInformationWindowBytes, kInformationWindowOffset);
+    const FileTail tail =
+        files.ReadTail(MakeExtendedLengthPath(ownPath), kInformationWindowBytes, kInformationWindowOffset);
     LogText("Scanning for Signature\r\n");
     if (!tail.opened || !tail.size || *tail.size <= kInformationWindowBytes ||
         tail.bytes.size() != kInformationWindowBytes)

@@ -28,9 +28,12 @@ struct InformationScan {
 InformationScan FindEmbeddedInformation(std::span<const std::uint8_t> window);
 
 // Writes the block's payload, if any, to "info.xml" in the temporary folder
-// (forming the folder). Always 0.
-std::int32_t WriteEmbeddedInformation(FileSystem& files, const CodePage& codePage, const std::wstring& ownPath);
-// Reads the tail of the own file and writes the payload to outputPath.
+// (forming the folder). Without the own file's whole path (nullopt) the tail
+// is not read. Always 0.
+std::int32_t WriteEmbeddedInformation(FileSystem& files, const CodePage& codePage,
+                                      const std::optional<std::wstring>& ownPath);
+// Reads the tail of the own file (a long path in its extended-length form)
+// and writes the payload to outputPath.
 // Always 0; failures leave at most a log line.
 std::int32_t ScanForEmbeddedInformation(FileSystem& files, const CodePage& codePage, const std::wstring& ownPath,
                                         const std::wstring& outputPath);

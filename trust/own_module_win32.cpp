@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-std::wstring Win32OwnModule::GetOwnModulePath() const
+std::optional<std::wstring> Win32OwnModule::GetOwnModulePath() const
 {
-    wchar_t buffer[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-    return std::wstring(buffer, length < MAX_PATH ? length : MAX_PATH);
+    return ReadWholePath([](wchar_t* buffer, std::uint32_t size) -> std::uint32_t {
+        return ::GetModuleFileNameW(nullptr, buffer, size);
+    });
 }

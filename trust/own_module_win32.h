@@ -4,5 +4,5 @@
 
 class Win32OwnModule final : public OwnModule {
 public:
-    std::wstring GetOwnModulePath() const override;
+    std::optional<std::wstring> GetOwnModulePath() const override;
 };

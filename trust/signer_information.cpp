@@ -3,6 +3,7 @@
 #include "app/diagnostic_log.h"
 #include "app/format.h"
 #include "app/installer_app.h"
+#include "app/long_path.h"
 
 namespace {
 
@@ -82,7 +83,7 @@ bool GetAuthenticodeInformation(SignerReader& reader, const std::wstring& path, 
     bool read = false;
     {
         SignerOpenFailure failure = SignerOpenFailure::kNone;
-        const std::unique_ptr<SignerMessage> message = reader.Open(path, failure);
+        const std::unique_ptr<SignerMessage> message = reader.Open(MakeExtendedLengthPath(path), failure);
         if (message) {
             GetProgAndPublisherInfo(*message, info);
             ReadSignerCertificate(*message, info);
@@ -129,8 +130,10 @@ void LogSignerInformation(CVelloxInstallerApp& app)
     AppServices& services = app.GetServices();
     app.m_strProgramName = services.strings.Load(StringId::kDefaultProgramName);
 
+    // Without the whole path the signer of another file could be read.
+    const std::optional<std::wstring> ownPath = services.ownModule.GetOwnModulePath();
     SignerInformation info;
-    if (!GetAuthenticodeInformation(services.signerReader, services.ownModule.GetOwnModulePath(), info)) {
+    if (!ownPath || !GetAuthenticodeInformation(services.signerReader, *ownPath, info)) {
         LogText("Digital verification: Failed\n");
         return;
     }

@@ -25,8 +25,9 @@ struct SignerInformation {
     std::optional<std::wstring> subjectName;
 };
 
-// Reads the first signer of path's embedded signature into info. True when
-// the signer could be read; fields may still be absent.
+// Reads the first signer of path's embedded signature into info (a long path
+// is opened in its extended-length form). True when the signer could be
+// read; fields may still be absent.
 bool GetAuthenticodeInformation(SignerReader& reader, const std::wstring& path, SignerInformation& info);
 // Fills program name and the two links from the signer's first
 // program-and-publisher attribute, if it has one.
@@ -39,5 +40,6 @@ void ReadSignerCertificate(const SignerMessage& message, SignerInformation& info
 std::wstring DescribeSerialNumber(const std::optional<std::vector<std::uint8_t>>& serialNumber);
 
 // Logs the first signer's details and sets the program name forwarded to the
-// installer: the build's default, then the signed program name if any.
+// installer: the build's default, then the signed program name if any. When
+// the own path could not be read whole, no signer is read.
 void LogSignerInformation(CVelloxInstallerApp& app);

@@ -11,7 +11,7 @@
 // The step at which opening a signature's first signer failed.
 enum class SignerOpenFailure {
     kNone,
-    kCopyPath,        // the path did not fit the platform's buffer
+    kCopyPath,        // the path is longer than the platform's longest
     kQueryObject,     // no embedded PKCS #7 signature could be read
     kSignerInfoSize,  // the signer information's size could not be asked for
     kAllocate,        // its buffer could not be allocated

@@ -1,6 +1,7 @@
 #include "trust/signer_reader_win32.h"
 
 #include "app/win32_handles.h"
+#include "trust/own_module.h"
 
 #include <windows.h>
 #include <wincrypt.h>
@@ -181,8 +182,8 @@ std::unique_ptr<SignerMessage> Win32SignerReader::Open(const std::wstring& path,
     if (!api)
         return nullptr;
 
-    wchar_t file[MAX_PATH] = {};
-    if (!::lstrcpynW(file, path.c_str(), MAX_PATH)) {
+    // Whole or not at all, never cut short: a cut path names another file.
+    if (path.size() >= kLongestPathBuffer) {
         failure = SignerOpenFailure::kCopyPath;
         return nullptr;
     }
@@ -192,9 +193,10 @@ std::unique_ptr<SignerMessage> Win32SignerReader::Open(const std::wstring& path,
     DWORD formatType = 0;
     HCERTSTORE rawStore = nullptr;
     HCRYPTMSG rawMessage = nullptr;
-    const BOOL queried = api->queryObject(CERT_QUERY_OBJECT_FILE, file, CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED,
-                                          CERT_QUERY_FORMAT_FLAG_BINARY, 0, &encoding, &contentType, &formatType,
-                                          &rawStore, &rawMessage, nullptr);
+    const BOOL queried =
+        api->queryObject(CERT_QUERY_OBJECT_FILE, path.c_str(), CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED,
+                         CERT_QUERY_FORMAT_FLAG_BINARY, 0, &encoding, &contentType, &formatType, &rawStore,
+                         &rawMessage, nullptr);
     UniqueCertStore store(rawStore);
     UniqueCryptMsg message(rawMessage);
     if (!queried) {

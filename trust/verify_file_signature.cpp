@@ -2,6 +2,7 @@
 
 #include "app/diagnostic_log.h"
 #include "app/format.h"
+#include "app/long_path.h"
 
 std::wstring DescribeTrustOutcome(const TrustOutcome& outcome, const std::wstring& path)
 {
@@ -30,8 +31,18 @@ std::wstring DescribeTrustOutcome(const TrustOutcome& outcome, const std::wstrin
 
 std::int32_t VerifyFileSignature(TrustVerifier& verifier, const std::wstring& path, std::wstring& description)
 {
-    const TrustOutcome outcome = verifier.VerifyFile(path);
+    const TrustOutcome outcome = verifier.VerifyFile(MakeExtendedLengthPath(path));
     description = DescribeTrustOutcome(outcome, path);
     LogMessage("Digital verification: '%s'\n", description);
     return static_cast<std::int32_t>(outcome.status);
+}
+
+std::int32_t VerifyOwnFileSignature(TrustVerifier& verifier, const std::optional<std::wstring>& ownPath,
+                                    std::wstring& description)
+{
+    if (ownPath)
+        return VerifyFileSignature(verifier, *ownPath, description);
+    description = AsciiLiteral("The program's own path could not be read whole.\n").Widen();
+    LogMessage("Digital verification: '%s'\n", description);
+    return static_cast<std::int32_t>(TrustStatus::kNoSignature);
 }

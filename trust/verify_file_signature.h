@@ -3,6 +3,7 @@
 #include "trust/trust_verifier.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // Trust and crypto statuses the description distinguishes.
@@ -19,7 +20,15 @@ inline constexpr std::uint32_t kSecuritySettings = 0x80092026;      // CRYPT_E_S
 // the file at path.
 std::wstring DescribeTrustOutcome(const TrustOutcome& outcome, const std::wstring& path);
 
-// Verifies the Authenticode signature of the file at path and logs the
-// account of the outcome. Returns the verifier's status unchanged: 0 when it
-// verified. description always receives the account.
+// Verifies the Authenticode signature of the file at path (a long path is
+// handed on in its extended-length form) and logs the account of the
+// outcome. Returns the verifier's status unchanged: 0 when it verified.
+// description always receives the account.
 std::int32_t VerifyFileSignature(TrustVerifier& verifier, const std::wstring& path, std::wstring& description);
+
+// Verifies the running program's own file at ownPath, as VerifyFileSignature
+// does. Without the whole path (nullopt) nothing is asked: a cut path would
+// name another file, so the outcome is TrustStatus::kNoSignature, with an
+// account that says why.
+std::int32_t VerifyOwnFileSignature(TrustVerifier& verifier, const std::optional<std::wstring>& ownPath,
+                                    std::wstring& description);

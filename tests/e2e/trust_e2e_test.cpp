@@ -51,6 +51,36 @@ protected:
         return at != lines.end() ? *at : std::string("<none>");
     }
 
+    // A new folder below the test's own in which fileName has a Windows path
+    // of exactly length characters.
+    fs::path FolderForPathLength(std::size_t length, const std::string& fileName)
+    {
+        const std::size_t shortest = WinPath(Dir() / fileName).size();
+        EXPECT_GT(length, shortest + 1) << "the test's folder is too deep for this test";
+        std::size_t missing = length > shortest + 1 ? length - shortest : 2;
+        fs::path folder = Dir();
+        while (missing > 0) {
+            // Each component adds its name and a separator; none may be empty.
+            const std::size_t name = missing - 1 <= 200 ? missing - 1 : 100;
+            folder /= std::string(name, 'p');
+            missing -= name + 1;
+        }
+        fs::create_directories(folder);
+        EXPECT_EQ(WinPath(folder / fileName).size(), length);
+        return folder;
+    }
+
+    // The files under folder, found recursively.
+    static std::vector<fs::path> FilesUnder(const fs::path& folder)
+    {
+        std::vector<fs::path> files;
+        for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+            if (entry.is_regular_file())
+                files.push_back(entry.path());
+        }
+        return files;
+    }
+
     // A copy of the default bootstrapper signed with a program name.
     fs::path SignedWithProgramName()
     {
@@ -199,6 +229,83 @@ TEST_F(TrustE2eTest, InformationBlockAddedAfterSigningKeepsTheSignatureAndIsWrit
     for (const auto& entry : fs::recursive_directory_iterator(base)) {
         if (entry.path().filename() == "info.xml")
             written.push_back(entry.path());
+    }
+    ASSERT_EQ(written.size(), 1u) << ReadFile(LogPath());
+    EXPECT_EQ(ReadFile(written[0]), information);
+}
+
+// A path of 260 characters or more was once read cut short, so the checks
+// read another file: a genuine signed copy named like the cut path, put
+// beside a tampered one, made the tampered payload run as verified.
+TEST_F(TrustE2eTest, TamperedFileWithALongPathIsCheckedItselfNotTheSignedFileAtItsCutPath)
+{
+    const fs::path folder = FolderForPathLength(259, "setup.exe");
+    const fs::path genuine = folder / "setup.exe";
+    const fs::path tampered = folder / "setup.exe.tampered.exe";
+    fs::copy_file(SignedExe(), genuine);
+    // The payload's item list changed, its length kept.
+    std::string bytes = ReadFile(SignedExe());
+    const std::string item = "<Item Name=\"Demo\" />";
+    const std::size_t at = bytes.find(item);
+    ASSERT_NE(at, std::string::npos);
+    ASSERT_EQ(bytes.find(item, at + 1), std::string::npos);
+    bytes.replace(at, item.size(), "<Item Name=\"Evil\" />");
+    WriteFile(tampered, bytes);
+    ASSERT_GT(WinPath(tampered).size(), 259u);
+    ASSERT_EQ(WinPath(tampered).substr(0, 259), WinPath(genuine));
+    EXPECT_NE(VerifyWithOsslsigncode(genuine).find("Succeeded"), std::string::npos);
+    EXPECT_EQ(VerifyWithOsslsigncode(tampered).find("Succeeded"), std::string::npos);
+
+    const fs::path base = Dir() / "base";
+    fs::create_directories(base);
+    const fs::path record = Dir() / "installer.txt";
+    const RunResult result =
+        Run(tampered, LogArgument() + " /IAgreeToTheEULA /keep temp " + WinPath(base),
+            {.timeoutMs = 30000, .environment = {{"VELLOX_FAKE_RECORD", WinPath(record)}}, .nativeStart = true});
+    ASSERT_TRUE(result.exitCode.has_value()) << result.raw;
+    EXPECT_EQ(*result.exitCode, kNoSignature) << std::hex << *result.exitCode << "\n" << ReadFile(LogPath());
+    // The tampered file itself was checked: Wine's digest mismatch.
+    EXPECT_TRUE(HasLine("Digital verification: 'Error is: 0x80096010.")) << ReadFile(LogPath());
+    EXPECT_FALSE(HasLineStartingWith("Digital verification: 'The file \"" + WinPath(genuine) + "\""));
+    EXPECT_TRUE(HasLine("Not signed correctly so failing now!"));
+    EXPECT_FALSE(HasLineStartingWith("GetAuthenticodeInformation"));
+    EXPECT_FALSE(HasLineStartingWith("Run Embedded Resources"));
+    // Nothing of the tampered payload was written or run.
+    EXPECT_EQ(FilesUnder(base), std::vector<fs::path>{});
+    EXPECT_FALSE(fs::exists(record)) << ReadFile(record);
+}
+
+TEST_F(TrustE2eTest, SignedFileWithALongPathVerifiesAndItsSignerAndInformationBlockAreRead)
+{
+    // Nothing lies at the path cut to 259 characters.
+    const fs::path folder = FolderForPathLength(259, "setup.exe");
+    const fs::path exe = folder / "setup.exe.with-a-long-name.exe";
+    fs::copy_file(SignedWithProgramName(), exe);
+    const std::string information = "<info product=\"Corvane\">long path</info>";
+    WriteFile(Dir() / "information.xml", information);
+    const std::string tool = (Win64Dir() / "host-tools" / "vellox-append-info").string();
+    ASSERT_EQ(std::system((Quote(tool) + " " + Quote(exe.string()) + " " + Quote((Dir() / "information.xml").string()))
+                              .c_str()),
+              0);
+    ASSERT_GT(WinPath(exe).size(), 259u);
+    ASSERT_FALSE(fs::exists(folder / "setup.exe"));
+
+    const fs::path base = Dir() / "base";
+    fs::create_directories(base);
+    const RunResult result = Run(exe, LogArgument() + " /IAgreeToTheEULA /dontrun /keep temp " + WinPath(base),
+                                 {.timeoutMs = 30000, .nativeStart = true});
+    ASSERT_TRUE(result.exitCode.has_value()) << result.raw;
+    EXPECT_EQ(*result.exitCode, 0u) << std::hex << *result.exitCode << "\n" << ReadFile(LogPath());
+    // The log names the path as read, whole.
+    EXPECT_TRUE(HasLine("Digital verification: 'The file \"" + WinPath(exe) +
+                        "\" is signed and the signature was verified."))
+        << ReadFile(LogPath());
+    EXPECT_TRUE(HasLine("Digital verification: SubjectName 'Vellox Test Signer'"));
+    EXPECT_TRUE(HasLineStartingWith("Found embedded information '" + information + "'")) << ReadFile(LogPath());
+    std::vector<fs::path> written;
+    for (const fs::path& file : FilesUnder(base)) {
+        if (file.filename() == "info.xml")
+            written.push_back(file);
     }
     ASSERT_EQ(written.size(), 1u) << ReadFile(LogPath());
     EXPECT_EQ(ReadFile(written[0]), information);

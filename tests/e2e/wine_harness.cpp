@@ -138,6 +138,8 @@ RunResult WineTest::Run(const fs::path& exe, const std::string& arguments, const
                Quote((Win64Dir() / "tests" / "fixtures" / "run_driver.exe").string()) + " " +
                Quote(WinPath(commandFile)) + " " + Quote(WinPath(resultFile)) + " " +
                std::to_string(options.timeoutMs);
+    if (options.nativeStart)
+        command += " native";
     for (const int id : options.presses)
         command += " press:" + std::to_string(id);
     command += " >" + Quote(outputFile.string()) + " 2>&1 </dev/null";

@@ -44,6 +44,10 @@ struct RunOptions {
     std::map<std::string, std::string> environment;
     // A private prefix; empty for the shared one.
     fs::path prefix;
+    // Start the program through the native process call, which takes a
+    // program path of any length: Wine's CreateProcessW refuses one over
+    // 259 characters (error 123).
+    bool nativeStart = false;
 };
 
 struct RunResult {

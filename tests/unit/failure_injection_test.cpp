@@ -282,7 +282,7 @@ const std::vector<Rule>& Rules()
         {"StringTable", nullptr, "an entry cannot be loaded: empty, which the build's defaults survive", Same()},
         {"Dialogs", "InitializeUserInterface", "the controls cannot be initialised", Same()},
         // Signature.
-        {"OwnModule", nullptr, "the own path is unknown: nothing to verify, no signer, no information block",
+        {"OwnModule", nullptr, "the own path cannot be read whole: not verified, no signer, no information block",
          [](F f) { return f.NextIs("TrustVerifier", "VerifyFile") ? verificationFailure(f) : f.Unchanged(); }},
         {"TrustVerifier", nullptr, "the signature does not verify: a silent run stops, the user is asked (Yes)",
          verificationFailure},

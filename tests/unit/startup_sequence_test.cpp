@@ -376,6 +376,91 @@ TEST_F(SignatureStepTest, DeclinedQuestionStopsWithNoSignatureAndOnlyLogsTheRepo
     }
 }
 
+// Calls of one seam in a run's record, by operation.
+std::vector<std::wstring> DetailsOf(const SeamCalls& calls, const std::string& name)
+{
+    std::vector<std::wstring> details;
+    for (const auto& call : calls.calls) {
+        if (call.name == name)
+            details.push_back(call.detail);
+    }
+    return details;
+}
+
+TEST_F(SignatureStepTest, OwnPathNotReadWholeCountsAsUnverifiedAndNoSignerOrTailIsRead)
+{
+    const std::wstring account = L"The program's own path could not be read whole.\n";
+    const struct {
+        const char* what;
+        std::vector<std::wstring> arguments;
+        int answer;
+        std::uint32_t exitCode;
+    } cases[] = {
+        {"silent", {L"/IAgreeToTheEULA"}, Dialogs::kOk, 0x800B0100u},
+        {"asked, No", {}, Dialogs::kCancel, 0x800B0100u},
+        {"asked, Yes", {}, Dialogs::kOk, 0u},
+    };
+    for (const auto& c : cases) {
+        g_log.Reset();
+        ResetTempFolder();
+        dialogs.journal.clear();
+        threads = FakeThreads();
+        trustVerifier.paths.clear();
+        signerReader.openedPaths.clear();
+        SeamCalls fileCalls;
+        fileSystem.seamCalls = &fileCalls;
+        ownModule.path = std::nullopt;
+        dialogs.questionAnswer = c.answer;
+        auto& app = MakeApp(c.arguments);
+        app.InitInstance();
+        EXPECT_EQ(app.ExitInstance(), c.exitCode) << c.what;
+
+        const std::wstring text = LoggedText();
+        EXPECT_TRUE(HasLine(text, L"Digital verification: '" + account.substr(0, account.size() - 1))) << text;
+        EXPECT_TRUE(trustVerifier.paths.empty()) << c.what;  // nothing else is verified in its place
+        EXPECT_TRUE(signerReader.openedPaths.empty()) << c.what;
+        EXPECT_TRUE(DetailsOf(fileCalls, "ReadTail").empty()) << c.what;
+        EXPECT_EQ(text.find(L"GetAuthenticodeInformation"), std::wstring::npos) << c.what;
+        EXPECT_EQ(text.find(L"Scanning for Signature"), std::wstring::npos) << c.what;
+        if (c.arguments.empty()) {
+            ASSERT_GE(dialogs.journal.size(), 2u) << c.what;
+            EXPECT_EQ(dialogs.journal[1], L"question: " + kQuestionHeading + L" | " + account) << c.what;
+        } else {
+            EXPECT_TRUE(HasLine(text, L"Not signed correctly so failing now!")) << text;
+            EXPECT_EQ(dialogs.journal, std::vector<std::wstring>{L"init"});
+        }
+        if (c.exitCode == 0) {
+            // Yes goes on without a signer: the default program name, the
+            // payload extracted as always.
+            EXPECT_TRUE(HasLine(text, L"Digital verification: Failed")) << text;
+            EXPECT_TRUE(HasLine(text, L"Command line params TW_I=\"Mini\" ")) << text;
+            EXPECT_TRUE(HasLine(text, L"Extract File setup.exe 0")) << text;
+        } else {
+            EXPECT_EQ(threads.workersStarted, 0) << c.what;
+        }
+        fileSystem.seamCalls = nullptr;
+    }
+}
+
+TEST_F(SignatureStepTest, LongOwnPathIsOpenedInItsExtendedFormAndLoggedAsItIs)
+{
+    const std::wstring ownPath = L"C:\\Downloads\\" + std::wstring(300, L'p') + L"\\setup.exe";
+    const std::wstring extended = L"\\\\?\\" + ownPath;
+    ownModule.path = ownPath;
+    SeamCalls fileCalls;
+    fileSystem.seamCalls = &fileCalls;
+    auto& app = MakeApp({L"/IAgreeToTheEULA", L"/dontrun"});
+    app.InitInstance();
+    EXPECT_EQ(app.ExitInstance(), 0u);
+    EXPECT_EQ(trustVerifier.paths, std::vector<std::wstring>{extended});
+    EXPECT_EQ(signerReader.openedPaths, std::vector<std::wstring>{extended});
+    EXPECT_EQ(DetailsOf(fileCalls, "ReadTail"), std::vector<std::wstring>{extended});
+    EXPECT_TRUE(HasLine(LoggedText(), L"Digital verification: 'The file \"" + ownPath +
+                                          L"\" is signed and the signature was verified."))
+        << LoggedText();
+    fileSystem.seamCalls = nullptr;
+}
+
 TEST_F(SignatureStepTest, QuestionCarriesTheFailureTextOfTheStatus)
 {
     trustVerifier.outcome = {0x80096010, 0};

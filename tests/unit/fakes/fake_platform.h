@@ -91,12 +91,13 @@ public:
 
 class FakeOwnModule final : public OwnModule {
 public:
+    std::optional<std::wstring> path = L"C:\\Downloads\\setup.exe";  // nullopt: never read whole
     SeamCalls* seamCalls = nullptr;  // counts every call; fails the chosen one
 
-    // A failed GetModuleFileNameW leaves an empty path.
-    std::wstring GetOwnModulePath() const override
+    // A failed call, or a path still cut at the longest buffer, gives none.
+    std::optional<std::wstring> GetOwnModulePath() const override
     {
-        return Injected(seamCalls, "OwnModule", "GetOwnModulePath") ? L"" : L"C:\\Downloads\\setup.exe";
+        return Injected(seamCalls, "OwnModule", "GetOwnModulePath") ? std::nullopt : path;
     }
 };
 
