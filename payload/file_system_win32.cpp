@@ -58,9 +58,10 @@ std::unique_ptr<HeldFolder> Win32FileSystem::CreateNewFolder(const std::wstring&
                                                              CreateOutcome& outcome, std::uint32_t& error)
 {
     outcome = CreateOutcome::kFailed;
-    error = ERROR_PROC_NOT_FOUND;
-    if (!m_bNtCalls)
+    if (!m_bNtCalls) {
+        error = ERROR_PROC_NOT_FOUND;
         return nullptr;
+    }
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(securityDescriptor.c_str(), SDDL_REVISION_1,
                                                                 &descriptor, nullptr)) {

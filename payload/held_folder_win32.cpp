@@ -156,6 +156,7 @@ std::unique_ptr<HeldFolder> Win32HeldFolder::Create(const NtFileCalls& nt, HANDL
         return nullptr;
     }
     outcome = CreateOutcome::kCreated;
+    error = 0;
     return std::make_unique<Win32HeldFolder>(nt, std::move(folder), *identity);
 }
 
@@ -190,11 +191,15 @@ bool Win32HeldFolder::IsRedirected(HANDLE entry, const std::wstring& name)
         m_finalPath = FinalPath(m_hFolder.Get());
         m_bFinalPathRead = true;
     }
+    // A volume that cannot say where its files are leaves nothing to
+    // compare; an entry that cannot say where it is, in a folder that can,
+    // is not known to be here (under Wine: a host link whose target is gone
+    // since, or anything once a host process has moved the folder).
     if (!m_finalPath)
         return false;
     const std::optional<std::wstring> final = FinalPath(entry);
     if (!final)
-        return false;
+        return true;
     std::wstring expected = *m_finalPath;
     if (!expected.empty() && expected.back() != L'\\')
         expected.push_back(L'\\');
@@ -300,7 +305,7 @@ NTSTATUS Win32HeldFolder::OpenExistingPlainFile(const std::wstring& name, Unique
         // A folder, or a name that exists yet opens nothing (a dangling
         // host link under Wine).
         refused = status == kFileIsADirectory || status == kObjectNameNotFound || status == kNoSuchFile;
-        return status;
+        return refused ? kObjectNameCollision : status;
     }
     BY_HANDLE_FILE_INFORMATION information;
     if (!::GetFileInformationByHandle(file.Get(), &information))
