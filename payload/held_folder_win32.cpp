@@ -9,9 +9,14 @@
 // opens as its target, even with FILE_OPEN_REPARSE_POINT, lists as a plain
 // file or folder, and deleting through a handle opened on it deletes the
 // target. So every entry is also checked through the handle that would act
-// on it: one whose final path is not the folder's final path and its name
-// resolves elsewhere (kRedirected). On Windows a link opens as itself and
-// the check always passes.
+// on it: an entry whose final path is not the folder's final path followed
+// by its name resolves elsewhere (kRedirected). On Windows a link opens as
+// itself and the check always passes.
+//
+// Wine keeps share modes between its own processes, so nothing under Wine
+// can open a held folder to rename it; a host process can. Relative opens
+// then still reach the moved folder, but final paths are the old path's,
+// and Wine deletes nothing through such handles.
 
 namespace {
 
@@ -66,22 +71,27 @@ UNICODE_STRING Counted(const std::wstring& text)
     return counted;
 }
 
-std::optional<std::wstring> FinalPath(HANDLE handle)
+// Empty when the platform cannot say.
+std::wstring FinalPath(HANDLE handle)
 {
     std::wstring buffer(1024, L'\0');
     const DWORD length =
         ::GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()), FILE_NAME_NORMALIZED);
-    if (length == 0 || length >= buffer.size())
-        return std::nullopt;
-    buffer.resize(length);
+    buffer.resize(length < buffer.size() ? length : 0);
     return buffer;
 }
 
-bool EqualsNoCase(const std::wstring& a, const std::wstring& b)
+bool EqualsNoCase(const wchar_t* a, const std::wstring& b)
 {
-    return a.size() == b.size() &&
-           ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-               CSTR_EQUAL;
+    const int length = static_cast<int>(b.size());
+    return ::CompareStringOrdinal(a, length, b.c_str(), length, TRUE) == CSTR_EQUAL;
+}
+
+// One name in a folder: an empty name opens the folder itself, and one with
+// a separator walks through a sub-folder, whose link would be followed.
+bool IsOneName(const std::wstring& name)
+{
+    return !name.empty() && name.find_first_of(L"\\/") == std::wstring::npos;
 }
 
 // Name surrogates are the reparse points that stand for another place;
@@ -168,9 +178,7 @@ Win32HeldFolder::Win32HeldFolder(const NtFileCalls& nt, UniqueFile folder, const
 NTSTATUS Win32HeldFolder::OpenEntry(const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG disposition,
                                     ULONG options, UniqueFile& entry)
 {
-    // An empty name opens the folder itself, and one with a separator walks
-    // through a sub-folder whose link would be followed.
-    if (name.empty() || name.find_first_of(L"\\/") != std::wstring::npos)
+    if (!IsOneName(name))
         return kObjectNameInvalid;
     UNICODE_STRING counted = Counted(name);
     return NtOpen(m_nt, m_hFolder.Get(), counted, access, share, disposition, options, nullptr, entry);
@@ -188,22 +196,21 @@ NTSTATUS Win32HeldFolder::OpenSelf(ACCESS_MASK access, UniqueFile& self)
 bool Win32HeldFolder::IsRedirected(HANDLE entry, const std::wstring& name)
 {
     if (!m_bFinalPathRead) {
-        m_finalPath = FinalPath(m_hFolder.Get());
+        m_strFinalPath = FinalPath(m_hFolder.Get());
+        if (!m_strFinalPath.empty() && m_strFinalPath.back() != L'\\')
+            m_strFinalPath.push_back(L'\\');
         m_bFinalPathRead = true;
     }
     // A volume that cannot say where its files are leaves nothing to
     // compare; an entry that cannot say where it is, in a folder that can,
     // is not known to be here (under Wine: a host link whose target is gone
     // since, or anything once a host process has moved the folder).
-    if (!m_finalPath)
+    if (m_strFinalPath.empty())
         return false;
-    const std::optional<std::wstring> final = FinalPath(entry);
-    if (!final)
-        return true;
-    std::wstring expected = *m_finalPath;
-    if (!expected.empty() && expected.back() != L'\\')
-        expected.push_back(L'\\');
-    return !EqualsNoCase(*final, expected + name);
+    const std::wstring final = FinalPath(entry);
+    const std::size_t folder = m_strFinalPath.size();
+    return final.size() != folder + name.size() || !EqualsNoCase(final.c_str(), m_strFinalPath) ||
+           !EqualsNoCase(final.c_str() + folder, name);
 }
 
 FileIdentity Win32HeldFolder::Identity() const
@@ -265,7 +272,7 @@ std::optional<std::vector<FolderEntry>> Win32HeldFolder::List()
 std::unique_ptr<HeldFolder> Win32HeldFolder::CreateFolder(const std::wstring& name, CreateOutcome& outcome)
 {
     std::uint32_t error = 0;
-    if (name.empty() || name.find_first_of(L"\\/") != std::wstring::npos) {
+    if (!IsOneName(name)) {
         outcome = CreateOutcome::kFailed;
         return nullptr;
     }

@@ -55,9 +55,9 @@ private:
 
     const NtFileCalls& m_nt;
     UniqueFile m_hFolder;
-    FileIdentity m_identity;  // read once: Wine reports another volume once a host process moved the folder
+    FileIdentity m_identity;  // read once: under Wine a handle's volume can change once a host process moves the folder
     bool m_bFinalPathRead = false;
-    std::optional<std::wstring> m_finalPath;
+    std::wstring m_strFinalPath;  // with a trailing separator; empty when the platform cannot say
 };
 
 // The same file or folder's identity through any handle to it.
