@@ -39,20 +39,34 @@ std::int32_t CVelloxInstallerApp::RunEmbeddedResource(std::uint32_t* installerEx
 
     if (m_bZeroGuid)
         UseZeroGuid();
-    // Forms the temporary folder; its result does not matter.
+    // A folder that cannot be made new (its name taken, by a planted folder
+    // or another run's) ends the run: nothing there is the run's to remove.
+    if (GetTempFolder(m_services.fileSystem).empty())
+        return Status::kFail;
+    // Its result does not matter.
     WriteEmbeddedInformation(m_services.fileSystem, m_services.codePage, m_services.ownModule.GetOwnModulePath());
 
     std::wstring runTarget;
     result = ExtractPayload({m_services.resources, m_services.fileSystem, m_services.codePage}, m_hInstance, m_resources,
                             runTarget);
-    if (m_bRunInstaller && result == Status::kOk)
-        result = RunProgram(LaunchServices{m_services.strings, m_services.launcher, m_services.windows, m_services.wow64},
-                            GetTempFolder(m_services.fileSystem), runTarget, m_strForwardedCommandLine, installerExitCode,
-                            *m_hInstallerShownEvent);
+    if (m_bRunInstaller && result == Status::kOk) {
+        // The installer is started by path: the path must still name the
+        // folder the payload was written into.
+        if (!IsTempFolderIntact(m_services.fileSystem))
+            result = Status::kFail;
+        else
+            result = RunProgram(
+                LaunchServices{m_services.strings, m_services.launcher, m_services.windows, m_services.wow64},
+                GetTempFolder(m_services.fileSystem), runTarget, m_strForwardedCommandLine, installerExitCode,
+                *m_hInstallerShownEvent);
+    }
 
     LogMessage("Remove folder '%s'\n", m_bRemoveTempFolder ? L"Yes" : L"No");
-    if (m_bRemoveTempFolder)
-        RemoveTempFolder(m_services.fileSystem, m_resources);
+    // A folder that was swapped for another is not removed, and that fails
+    // the run even when everything before succeeded.
+    if (m_bRemoveTempFolder && RemoveTempFolder(m_services.fileSystem, m_resources) != Status::kOk &&
+        result == Status::kOk)
+        result = Status::kFail;
     return result;
 }
 

@@ -131,7 +131,7 @@ public:
         const std::int32_t result = ExtractPayload({m_store, m_files, m_codePage},
                                                    reinterpret_cast<std::uintptr_t>(m_module), m_lastList, target);
         const double elapsed = Seconds() - start;
-        DeleteFolderTree(m_files, folder);
+        DeleteFolderTree(GetHeldFolders(), folder);
         if (result != 0) {
             std::fprintf(stderr, "extraction failed: 0x%08X\n", static_cast<unsigned>(result));
             return -1;
@@ -147,7 +147,7 @@ public:
         const double start = Seconds();
         const bool ok = WritePlain(m_module, m_plan, folder);
         const double elapsed = Seconds() - start;
-        DeleteFolderTree(m_files, folder);
+        DeleteFolderTree(GetHeldFolders(), folder);
         if (!ok) {
             std::fprintf(stderr, "baseline failed\n");
             return -1;

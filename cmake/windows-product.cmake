@@ -34,6 +34,7 @@ add_library(vellox_win32 STATIC
   checks/machine_facts_win32.cpp
   checks/registry_win32.cpp
   payload/file_system_win32.cpp
+  payload/held_folder_win32.cpp
   payload/resource_store_win32.cpp
   trust/own_module_win32.cpp
   trust/signer_reader_win32.cpp

@@ -83,7 +83,8 @@ void CheckFile(const std::uint8_t* data, std::size_t size)
     const std::wstring output = L"C:\\T\\info.xml";
     files.AddFile(own, std::string(reinterpret_cast<const char*>(data), size));
     files.AddFolder(L"C:\\T");
-    FUZZ_CHECK(ScanForEmbeddedInformation(files, codePage, own, output) == 0);
+    const std::unique_ptr<HeldFolder> folder = files.HoldExisting(L"C:\\T");
+    FUZZ_CHECK(ScanForEmbeddedInformation(files, codePage, own, *folder, L"C:\\T") == 0);
 
     std::span<const std::uint8_t> expected;
     if (size > kInformationWindowBytes)

@@ -32,63 +32,69 @@ bool SkipRedirected(const std::wstring& path, std::uint32_t attributes)
     return true;
 }
 
-// Removing a link removes the link alone; its target is never entered.
-void RemoveLink(FileSystem& files, const std::wstring& path, std::uint32_t attributes)
+// Removes the entry itself; one that turns out to resolve elsewhere stays.
+void RemoveEntry(HeldFolder& folder, const std::wstring& name, const std::wstring& path)
 {
-    LogMessage("Deletion link '%s'\n", path);
-    if (attributes & FileAttribute::kDirectory)
-        files.RemoveEmptyFolder(path);
-    else
-        files.DeleteOneFile(path);
+    if (folder.RemoveEntry(name) == EntryRemoval::kRedirected)
+        SkipRedirected(path, FileAttribute::kRedirected);
 }
 
-void DeleteFolderContents(FileSystem& files, const std::wstring& path)
+// Removing a link removes the link alone; its target is never entered.
+void RemoveLink(HeldFolder& folder, const std::wstring& name, const std::wstring& path)
 {
-    std::wstring folder = path;
-    if (folder.empty() || folder.back() != L'\\')
-        folder.push_back(L'\\');
-    const auto entries = files.ListFolder(folder + std::wstring(kPattern));
+    LogMessage("Deletion link '%s'\n", path);
+    RemoveEntry(folder, name, path);
+}
+
+void DeleteFolderContents(CHeldFolders& held, HeldFolder& folder, const std::wstring& path,
+                          const std::wstring& relative)
+{
+    const auto entries = folder.List();
     if (!entries)
         return;
     for (const FolderEntry& entry : *entries) {
         const bool isFolder = (entry.attributes & FileAttribute::kDirectory) != 0;
-        if (isFolder && (entry.name == L"." || entry.name == L".."))
-            continue;
-        const std::wstring full = folder + entry.name;
+        const std::wstring full = path + L"\\" + entry.name;
         if (SkipRedirected(full, entry.attributes)) {
             continue;
         } else if (full.size() > kDeleteBufferChars || (isFolder && !IsLink(entry.attributes) && !FitsAsFolder(full))) {
             SkipTooLong(full);
         } else if (IsLink(entry.attributes)) {
-            RemoveLink(files, full, entry.attributes);
+            RemoveLink(folder, entry.name, full);
         } else if (isFolder) {
             LogMessage("Deletion subfolder Folder of '%s'\n", full);
-            DeleteFolderContents(files, full);
+            // Opened and checked now, not when it was listed: it may have
+            // been replaced by a link in between.
+            std::uint32_t attributes = 0;
+            std::unique_ptr<HeldFolder> sub = held.Enter(folder, relative, entry.name, attributes);
+            if (!sub) {
+                if (IsLink(attributes))
+                    RemoveLink(folder, entry.name, full);
+                else
+                    SkipRedirected(full, attributes);
+                continue;
+            }
+            DeleteFolderContents(held, *sub, full, relative.empty() ? entry.name : relative + L"\\" + entry.name);
             LogMessage("Remove Folder '%s'\n", full);
-            files.RemoveEmptyFolder(full);
+            sub->RemoveSelf();
         } else {
             LogMessage("Deletion file '%s'\n", full);
-            files.DeleteOneFile(full);
+            RemoveEntry(folder, entry.name, full);
         }
     }
 }
 
 }  // namespace
 
-void DeleteFolderTree(FileSystem& files, const std::wstring& path)
+void DeleteFolderTree(CHeldFolders& held, const std::wstring& path)
 {
-    if (!FitsAsFolder(path)) {
+    HeldFolder* root = held.Root();
+    if (root && FitsAsFolder(path)) {
+        DeleteFolderContents(held, *root, path, std::wstring());
+        LogMessage("Remove Folder '%s'\n", path);
+        root->RemoveSelf();
+    } else if (root) {
         SkipTooLong(path);
-        return;
     }
-    const std::optional<std::uint32_t> attributes = files.GetAttributes(path);
-    if (attributes && SkipRedirected(path, *attributes))
-        return;
-    if (attributes && IsLink(*attributes)) {
-        RemoveLink(files, path, *attributes);
-        return;
-    }
-    DeleteFolderContents(files, path);
-    LogMessage("Remove Folder '%s'\n", path);
-    files.RemoveEmptyFolder(path);
+    held.Clear();
 }

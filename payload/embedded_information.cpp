@@ -41,15 +41,16 @@ std::int32_t WriteEmbeddedInformation(FileSystem& files, const CodePage& codePag
                                       const std::optional<std::wstring>& ownPath)
 {
     const std::wstring& folder = GetTempFolder(files);
-    if (folder.empty())
+    HeldFolder* held = GetHeldFolders().Root();
+    if (folder.empty() || !held)
         return 0;  // no folder to write into; GetTempFolder said why
     if (!ownPath)
         return 0;  // a cut path would scan the tail of another file
-    return ScanForEmbeddedInformation(files, codePage, *ownPath, AppendPath(folder, L"info.xml"));
+    return ScanForEmbeddedInformation(files, codePage, *ownPath, *held, folder);
 }
 
 std::int32_t ScanForEmbeddedInformation(FileSystem& files, const CodePage& codePage, const std::wstring& ownPath,
-                                        const std::wstring& outputPath)
+                                        HeldFolder& folder, const std::wstring& folderPath)
 {
     const FileTail tail =
         files.ReadTail(MakeExtendedLengthPath(ownPath), kInformationWindowBytes, kInformationWindowOffset);
@@ -64,7 +65,8 @@ std::int32_t ScanForEmbeddedInformation(FileSystem& files, const CodePage& codeP
 
     const std::string_view raw(reinterpret_cast<const char*>(scan.payload.data()), scan.payload.size());
     LogMessage("Found embedded information '%s'\r\n", codePage.FromAnsi(raw.substr(0, raw.find('\0'))));
-    const FileWriteResult written = files.WriteNewFile(outputPath, scan.payload);
+    const std::wstring outputPath = AppendPath(folderPath, kInformationFileName);
+    const FileWriteResult written = folder.WriteFile(std::wstring(kInformationFileName), scan.payload);
     const std::uint32_t length = static_cast<std::uint32_t>(scan.payload.size());
     if (!written.created)
         LogMessage("Failed to create temp file %s %ld\r\n", outputPath, written.createError);

@@ -10,10 +10,12 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 inline constexpr std::uint32_t kInformationWindowBytes = 4116;   // bytes of the tail that are read
 inline constexpr std::uint32_t kInformationWindowOffset = 4117;  // their distance from the end
 inline constexpr std::uint32_t kInformationTrailerBytes = 6;
+inline constexpr std::wstring_view kInformationFileName = L"info.xml";
 
 // What the backward scan of the tail window found: nothing, a marker with no
 // room for a payload, or the payload.
@@ -33,7 +35,7 @@ InformationScan FindEmbeddedInformation(std::span<const std::uint8_t> window);
 std::int32_t WriteEmbeddedInformation(FileSystem& files, const CodePage& codePage,
                                       const std::optional<std::wstring>& ownPath);
 // Reads the tail of the own file (a long path in its extended-length form)
-// and writes the payload to outputPath.
-// Always 0; failures leave at most a log line.
+// and writes the payload to "info.xml" in the held folder, whose path is
+// folderPath. Always 0; failures leave at most a log line.
 std::int32_t ScanForEmbeddedInformation(FileSystem& files, const CodePage& codePage, const std::wstring& ownPath,
-                                        const std::wstring& outputPath);
+                                        HeldFolder& folder, const std::wstring& folderPath);

@@ -123,7 +123,7 @@ bool GetFilePath(FileSystem& files, const CResource& resource, std::wstring& pat
     return true;
 }
 
-std::int32_t ExtractFile(PayloadSources sources, const CResource& resource, std::vector<std::wstring>* createdFolders)
+std::int32_t ExtractFile(PayloadSources sources, const CResource& resource)
 {
     std::int32_t status = PayloadStatus::kFail;
     const ResourceBytes locked = sources.store.Lock(resource.m_hModule, resource.m_nId, resource.m_strType);
@@ -146,23 +146,29 @@ std::int32_t ExtractFile(PayloadSources sources, const CResource& resource, std:
         LogMessage("%s path too long\n", AppendPath(GetTempFolder(sources.files), resource.m_strName));
         return status;
     }
-    // Usually exists already; once per folder is enough, and a call per file
-    // is a measurable share of writing a small one.
-    std::wstring folder = RemoveLastComponent(path);
-    if (!createdFolders) {
-        sources.files.CreateFolderTree(folder);
-    } else {
-        // Kept sorted: a payload may have thousands of folders.
-        const auto at = std::lower_bound(createdFolders->begin(), createdFolders->end(), folder);
-        if (at == createdFolders->end() || *at != folder) {
-            sources.files.CreateFolderTree(folder);
-            createdFolders->insert(at, std::move(folder));
-        }
+    // The file's folder is one the run made itself (held since) or makes
+    // now; a folder that is there already is never written into.
+    const std::wstring& name = resource.m_strName;
+    const std::size_t slash = name.find_last_of(L"\\/");
+    CreateOutcome outcome = CreateOutcome::kFailed;
+    std::wstring failedLevel;
+    HeldFolder* folder = GetHeldFolders().CreateFolders(
+        slash == std::wstring::npos ? std::wstring() : name.substr(0, slash), outcome, failedLevel);
+    if (!folder) {
+        const std::wstring level = AppendPath(GetTempFolder(sources.files), failedLevel);
+        if (outcome == CreateOutcome::kExists)
+            LogMessage("%s exists already, not reused\n", level);
+        else
+            LogMessage("%s Create folder has failed\n", level);
+        return status;
     }
 
     const std::uint64_t length = locked.bytes.size();
-    const FileWriteResult written = sources.files.WriteNewFile(path, locked.bytes);
-    if (!written.created) {
+    const FileWriteResult written =
+        folder->WriteFile(slash == std::wstring::npos ? name : name.substr(slash + 1), locked.bytes);
+    if (written.refused) {
+        LogMessage("%s exists and is not a plain file\n", path);
+    } else if (!written.created) {
         LogMessage("%s Create file has failed\n", path);
     } else if (written.writeSucceeded && written.bytesWritten == length) {
         if (resource.m_nSize >= 0 && length == static_cast<std::uint64_t>(resource.m_nSize)) {
@@ -179,12 +185,11 @@ std::int32_t ExtractFile(PayloadSources sources, const CResource& resource, std:
 std::int32_t ExtractFiles(PayloadSources sources, const CResourceList& resources)
 {
     std::int32_t status = PayloadStatus::kOk;
-    std::vector<std::wstring> createdFolders;
     for (auto it = resources.begin(); it != resources.end() && status == PayloadStatus::kOk; ++it) {
         const CResource& resource = **it;
         if (resource.m_strName.empty())
             continue;
-        status = ExtractFile(sources, resource, &createdFolders);
+        status = ExtractFile(sources, resource);
         LogMessage("Extract File %s %x\n", resource.m_strName, status);
     }
     return status;

@@ -47,11 +47,12 @@ bool IsProgramFile(CResource& resource);
 // The temporary folder with the record's name appended. False (path empty)
 // when there is no temporary folder or the path exceeds the platform's limit.
 bool GetFilePath(FileSystem& files, const CResource& resource, std::wstring& path);
-// Writes one payload file straight from the resource's memory, creating its
-// folder first unless createdFolders (folders this extraction already
-// created) holds it. 0, E_FAIL or 0x80040167 (written whole, but the manifest
-// gives another size).
-std::int32_t ExtractFile(PayloadSources sources, const CResource& resource,
-                         std::vector<std::wstring>* createdFolders = nullptr);
+// Writes one payload file straight from the resource's memory into the held
+// temporary folder, making its sub-folders as new folders unless this run
+// made them already. Nothing in the way is followed or reused: a sub-folder
+// that exists already, or a link or folder where the file goes, fails it.
+// 0, E_FAIL or 0x80040167 (written whole, but the manifest gives another
+// size).
+std::int32_t ExtractFile(PayloadSources sources, const CResource& resource);
 // Writes every named record from the list's front until the first failure.
 std::int32_t ExtractFiles(PayloadSources sources, const CResourceList& resources);

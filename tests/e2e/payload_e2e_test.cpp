@@ -1,10 +1,12 @@
 // The payload of real bootstrappers built with vellox_add_bootstrapper: the
 // temporary folder, the extracted files, the information block and removal.
+#include "signing.h"
 #include "wine_harness.h"
 
 #include <algorithm>
 #include <map>
 #include <regex>
+#include <set>
 
 namespace e2e {
 namespace {
@@ -187,7 +189,9 @@ TEST_F(PayloadE2eTest, ManifestNameOutsideTheFolderIsRefused)
 // Wine cannot make a junction or a Windows symbolic link (mklink fails,
 // CreateSymbolicLinkW succeeds without creating anything), and it shows a
 // host symbolic link as a plain file or folder; deleting such a file link
-// deletes its target. The walk must leave both links and targets alone.
+// deletes its target. Links made in the run's folder while its installer
+// runs: the walk must leave both links and targets alone. (A folder that
+// holds links before the run is not the run's and is never used.)
 TEST_F(PayloadE2eTest, HostLinksInTheFolderAreNeitherFollowedNorDeleted)
 {
     const fs::path target = Dir() / "precious";
@@ -195,18 +199,28 @@ TEST_F(PayloadE2eTest, HostLinksInTheFolderAreNeitherFollowedNorDeleted)
     WriteFile(target / "data.txt", "keep");
     WriteFile(target / "sub" / "more.txt", "keep");
     const fs::path folder = Base() / "{00000000-0000-0000-0000-000000000000}";
-    fs::create_directories(folder);
-    fs::create_directory_symlink(target, folder / "dirlink");
-    fs::create_symlink(target / "data.txt", folder / "filelink");
+    const fs::path record = Dir() / "installer.txt";
+    const fs::path go = Dir() / "go";
+    HostScript links(Dir(), record,
+                     "ln -s " + Quote(target.string()) + " \"$FOLDER/dirlink\"\n"
+                     "ln -s " + Quote((target / "data.txt").string()) + " \"$FOLDER/filelink\"",
+                     go);
 
-    const RunResult result = RunPayload(Payloads() / "example_payload.exe", "/zeroguid");
+    // The demo payload, whose installer waits while the links are made.
+    const RunResult result =
+        Run(SignedExe(), "/zeroguid log " + WinPath(LogPath()) + " temp " + WinPath(Base()) + " /IAgreeToTheEULA",
+            {.environment = {{"VELLOX_FAKE_RECORD", WinPath(record)}, {"VELLOX_FAKE_WAIT_FOR", WinPath(go)}}});
+    ASSERT_TRUE(links.Finish()) << links.Output() << Log();
     ASSERT_EQ(result.exitCode, std::optional<std::uint32_t>(0u)) << result.raw << Log();
     EXPECT_EQ(ReadFile(target / "data.txt"), "keep");
     EXPECT_EQ(ReadFile(target / "sub" / "more.txt"), "keep");
     EXPECT_TRUE(Logged("Deletion skipped, link to elsewhere '" + WinPath(folder / "dirlink") + "'"));
     EXPECT_TRUE(Logged("Deletion skipped, link to elsewhere '" + WinPath(folder / "filelink") + "'"));
     // Everything else went.
-    EXPECT_EQ(Files(folder).count("install.bin"), 0u);
+    std::set<std::string> left;
+    for (const auto& entry : fs::directory_iterator(folder))
+        left.insert(entry.path().filename().string());
+    EXPECT_EQ(left, (std::set<std::string>{"dirlink", "filelink"}));
 }
 
 }  // namespace

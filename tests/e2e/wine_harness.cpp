@@ -1,11 +1,13 @@
 #include "wine_harness.h"
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace e2e {
 
@@ -96,6 +98,59 @@ std::vector<std::string> Lines(const std::string& text)
         lines.push_back(line);
     }
     return lines;
+}
+
+bool WaitForFile(const fs::path& path, unsigned timeoutMs)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!fs::exists(path)) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+HostScript::HostScript(const fs::path& dir, const fs::path& when, const std::string& script, const fs::path& then)
+{
+    static int counter = 0;
+    m_base = dir / ("host-script" + std::to_string(++counter));
+    const std::string base = m_base.string();
+    const std::string text =
+        "for _ in $(seq 12000); do\n"
+        "  [ -e " + Quote(when.string()) + " ] && break\n"
+        "  [ -e " + Quote(base + ".stop") + " ] && break\n"
+        "  sleep 0.01\n"
+        "done\n"
+        "if [ -e " + Quote(when.string()) + " ]; then\n"
+        "  FOLDER=$(sed -n 's/^cwd=Z://p' " + Quote(when.string()) + " | tr '\\\\' / | tr -d '\\r')\n"
+        "  (set -ex\n" + script + "\n) && touch " + Quote(base + ".ran") + "\n"
+        "fi\n"
+        "touch " + Quote(then.string()) + " " + Quote(base + ".done") + "\n";
+    WriteFile(base + ".sh", text);
+    const std::string command = "bash " + Quote(base + ".sh") + " >" + Quote(base + ".out") + " 2>&1 </dev/null &";
+    if (std::system(command.c_str()) != 0)
+        ADD_FAILURE() << "could not start " << base << ".sh";
+}
+
+HostScript::~HostScript()
+{
+    if (!m_bFinished)
+        Finish();
+}
+
+bool HostScript::Finish()
+{
+    m_bFinished = true;
+    WriteFile(m_base.string() + ".stop", "");
+    if (!WaitForFile(m_base.string() + ".done", 150000))
+        ADD_FAILURE() << m_base << ".sh did not end";
+    return fs::exists(m_base.string() + ".ran");
+}
+
+std::string HostScript::Output() const
+{
+    return ReadFile(m_base.string() + ".out");
 }
 
 WineTest::WineTest()

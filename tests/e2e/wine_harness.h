@@ -36,6 +36,33 @@ void WriteFile(const fs::path& path, const std::string& bytes);
 // Splits text into lines, dropping the line end (LF or CR LF).
 std::vector<std::string> Lines(const std::string& text);
 
+// Waits until the file exists, looking every 10 ms; false after timeoutMs.
+bool WaitForFile(const fs::path& path, unsigned timeoutMs = 60000);
+
+// A shell script run on the host, in the background, while a program runs
+// under Wine. Once the file `when` exists (the fake installer's record, see
+// VELLOX_FAKE_RECORD) it runs the script with FOLDER set to the host path of
+// the record's current directory, then creates the file `then` (for
+// VELLOX_FAKE_WAIT_FOR) whether or not the script succeeded. It waits at
+// most two minutes for `when`.
+class HostScript {
+public:
+    HostScript(const fs::path& dir, const fs::path& when, const std::string& script, const fs::path& then);
+    ~HostScript();
+    HostScript(const HostScript&) = delete;
+    HostScript& operator=(const HostScript&) = delete;
+
+    // Stops the wait, if it still waits, and waits for the script to end:
+    // true when it ran and every command of it succeeded.
+    bool Finish();
+    // What the script printed.
+    std::string Output() const;
+
+private:
+    fs::path m_base;
+    bool m_bFinished = false;
+};
+
 struct RunOptions {
     unsigned timeoutMs = 60000;
     // Control ids to press, one per dialog, in the order the dialogs appear.

@@ -25,8 +25,11 @@ protected:
     void Scan()
     {
         g_log.Reset();
-        fileSystem.DeleteOneFile(kOutput);
-        EXPECT_EQ(ScanForEmbeddedInformation(fileSystem, codePage, kOwnFile, kOutput), 0);
+        fileSystem.Remove(kOutput);
+        fileSystem.AddFolder(L"C:\\T");
+        const std::unique_ptr<HeldFolder> folder = fileSystem.HoldExisting(L"C:\\T");
+        ASSERT_TRUE(folder);
+        EXPECT_EQ(ScanForEmbeddedInformation(fileSystem, codePage, kOwnFile, *folder, L"C:\\T"), 0);
     }
     std::optional<std::string> Output() const
     {
@@ -120,7 +123,7 @@ TEST_F(EmbeddedInformationTest, FailuresLeaveALogLineAtMost)
 
     fileSystem = FakeFileSystem();
     MakeOwnFile(9000, {50});
-    fileSystem.Fail("WriteNewFile", kOutput);
+    fileSystem.Fail("WriteFile", kOutput);
     Scan();
     EXPECT_NE(LoggedText().find(L"Failed to create temp file C:\\T\\info.xml 5\r\n"), std::wstring::npos);
 
@@ -139,7 +142,20 @@ TEST_F(EmbeddedInformationTest, WritingFormsTheTemporaryFolderAndPutsInfoXmlInIt
     fileSystem.journal.clear();
     EXPECT_EQ(WriteEmbeddedInformation(fileSystem, codePage, kOwnFile), 0);
     EXPECT_EQ(fileSystem.Contents(InFolder(L"info.xml")).size(), 40u);
-    EXPECT_EQ(fileSystem.grants.size(), 1u);
+    EXPECT_EQ(fileSystem.descriptors.size(), 1u);
+
+    // A link planted where info.xml goes is neither followed nor replaced.
+    FreshWorld();
+    MakeOwnFile(9000, {50});
+    fileSystem.AddFile(L"C:\\Elsewhere\\victim.txt", "keep");
+    fileSystem.beforeCall = [&](const std::string& call, const std::wstring& path) {
+        if (call == "WriteFile" && path == InFolder(L"info.xml") && !fileSystem.Exists(path))
+            fileSystem.AddLink(path, L"C:\\Elsewhere\\victim.txt", false);
+    };
+    EXPECT_EQ(WriteEmbeddedInformation(fileSystem, codePage, kOwnFile), 0);
+    EXPECT_EQ(fileSystem.Contents(L"C:\\Elsewhere\\victim.txt"), "keep");
+    EXPECT_NE(LoggedText().find(L"Failed to create temp file " + InFolder(L"info.xml") + L" 183\r\n"),
+              std::wstring::npos);
 }
 
 }  // namespace

@@ -131,7 +131,7 @@ TEST_F(ExtractPayloadTest, ResourcesWithoutUsableManifest)
     EXPECT_TRUE(runTarget.empty());
     EXPECT_EQ(fileSystem.journal.end(),
               std::find_if(fileSystem.journal.begin(), fileSystem.journal.end(),
-                           [](const std::wstring& call) { return call.starts_with(L"WriteNewFile"); }));
+                           [](const std::wstring& call) { return call.starts_with(L"WriteFile"); }));
 }
 
 TEST_F(ExtractPayloadTest, ManifestThatCannotBeReadFailsTheBuild)
@@ -172,7 +172,7 @@ TEST_F(ExtractPayloadTest, FirstFailureStopsTheExtractionWithItsStatus)
          L"ResourceLoaded has failed", false},
         {"not locked", [](auto& store, auto&, auto&) { store.failures[104] = ResourceFailure::NotLocked; }, kFail,
          L"LockResource has failed", false},
-        {"not created", [](auto&, auto& files, auto& path) { files.Fail("WriteNewFile", path); }, kFail,
+        {"not created", [](auto&, auto& files, auto& path) { files.Fail("WriteFile", path); }, kFail,
          L"C:\\T\\{00000001-0000-0000-0000-0000000000AB}\\c.dll Create file has failed", false},
         {"short write", [](auto&, auto& files, auto& path) { files.shortWrites.insert(FakeFileSystem::Key(path)); },
          kFail, L"", true},
@@ -238,13 +238,66 @@ TEST_F(ExtractPayloadTest, EachFolderIsCreatedOnceBeforeItsFirstFile)
     ASSERT_EQ(Extract(runTarget), 0);
     std::vector<std::wstring> calls;
     for (const auto& call : fileSystem.journal) {
-        if (call.starts_with(L"CreateFolderTree") || call.starts_with(L"WriteNewFile"))
+        if (call.starts_with(L"Create") || call.starts_with(L"WriteFile"))
             calls.push_back(call);
     }
-    EXPECT_EQ(calls, (std::vector<std::wstring>{
-                         L"CreateFolderTree " + InFolder(L"bin"), L"WriteNewFile " + InFolder(L"bin\\y.dll"),
-                         L"WriteNewFile " + InFolder(L"bin\\x.dll"), L"CreateFolderTree " + std::wstring(kFolder),
-                         L"WriteNewFile " + InFolder(L"a.dll"), L"WriteNewFile " + InFolder(L"setup.exe")}));
+    EXPECT_EQ(calls, (std::vector<std::wstring>{L"CreateFolder " + InFolder(L"bin"), L"WriteFile " + InFolder(L"bin\\y.dll"),
+                                                 L"WriteFile " + InFolder(L"bin\\x.dll"), L"WriteFile " + InFolder(L"a.dll"),
+                                                 L"WriteFile " + InFolder(L"setup.exe")}));
+}
+
+// Whatever another process put in the folder's place is never followed,
+// written through or reused.
+TEST_F(ExtractPayloadTest, NothingInTheWayIsFollowedOrReused)
+{
+    const std::wstring kVictim = L"C:\\Elsewhere\\victim.dll";
+    const std::int32_t kFailed = static_cast<std::int32_t>(0x80004005);
+    const struct {
+        const char* what;
+        const wchar_t* name;  // payload name of id 103
+        std::function<void()> plant;  // just before the extraction
+        std::int32_t status;
+        std::wstring line;
+    } cases[] = {
+        {"link at the file's path", L"x.dll",
+         [&]() { fileSystem.AddLink(InFolder(L"x.dll"), kVictim, false); }, kFailed,
+         InFolder(L"x.dll") + L" exists and is not a plain file"},
+        {"host link at the file's path", L"x.dll",
+         [&]() { fileSystem.AddLink(InFolder(L"x.dll"), kVictim, false, true); }, kFailed,
+         InFolder(L"x.dll") + L" exists and is not a plain file"},
+        {"folder at the file's path", L"x.dll", [&]() { fileSystem.AddFolder(InFolder(L"x.dll")); },
+         kFailed, InFolder(L"x.dll") + L" exists and is not a plain file"},
+        {"file with a second name elsewhere", L"x.dll",
+         [&]() {
+             fileSystem.AddFile(InFolder(L"x.dll"), "linked");
+             fileSystem.nodes[FakeFileSystem::Key(InFolder(L"x.dll"))].otherName = true;
+         },
+         kFailed, InFolder(L"x.dll") + L" exists and is not a plain file"},
+        {"planted sub-folder", L"bin\\x.dll", [&]() { fileSystem.AddFolder(InFolder(L"bin")); },
+         kFailed, InFolder(L"bin") + L" exists already, not reused"},
+        {"link as the sub-folder", L"bin\\x.dll",
+         [&]() { fileSystem.AddLink(InFolder(L"bin"), L"C:\\Elsewhere"); }, kFailed,
+         InFolder(L"bin") + L" exists already, not reused"},
+        // info.xml of the information block is the run's own plain file.
+        {"plain file of the run's", L"info.xml",
+         [&]() { fileSystem.AddFile(InFolder(L"info.xml"), "<block/>"); }, 0,
+         InFolder(L"info.xml") + L" written Ok"},
+    };
+    for (const auto& c : cases) {
+        FreshWorld();
+        fileSystem.AddFile(kVictim, "keep");
+        AddPayload({{L"setup.exe", "p"}, {c.name, "payload"}});
+        GetTempFolder(fileSystem);
+        c.plant();
+        std::wstring runTarget;
+        EXPECT_EQ(Extract(runTarget), c.status) << c.what;
+        EXPECT_EQ(fileSystem.Contents(kVictim), "keep") << c.what;
+        EXPECT_TRUE(fileSystem.PathsUnder(L"C:\\Elsewhere") == std::vector<std::wstring>{kVictim}) << c.what;
+        EXPECT_NE(LoggedText().find(c.line + L"\n"), std::wstring::npos) << c.what << "\n" << LoggedText();
+        if (c.status == 0) {
+            EXPECT_EQ(fileSystem.Contents(InFolder(c.name)), "payload") << c.what;
+        }
+    }
 }
 
 TEST_F(ExtractPayloadTest, NamesThatLeaveTheFolderAreAnIncorrectBuild)
@@ -265,7 +318,7 @@ TEST_F(ExtractPayloadTest, NamesThatLeaveTheFolderAreAnIncorrectBuild)
         for (const auto& resource : list)
             EXPECT_TRUE(resource->m_nId != 103 || resource->m_strName.empty()) << name;
         EXPECT_EQ(std::count_if(fileSystem.journal.begin(), fileSystem.journal.end(),
-                                [](const std::wstring& call) { return call.starts_with(L"WriteNewFile"); }),
+                                [](const std::wstring& call) { return call.starts_with(L"WriteFile"); }),
                   0)
             << name;
     }
@@ -284,7 +337,7 @@ TEST_F(ExtractPayloadTest, PayloadPathOverThePlatformLimitIsRefusedNotCut)
     EXPECT_EQ(Extract(runTarget), static_cast<std::int32_t>(0x80004005));
     EXPECT_NE(LoggedText().find(InFolder(tooLong) + L" path too long\n"), std::wstring::npos);
     EXPECT_EQ(std::count_if(fileSystem.journal.begin(), fileSystem.journal.end(),
-                            [](const std::wstring& call) { return call.starts_with(L"WriteNewFile"); }),
+                            [](const std::wstring& call) { return call.starts_with(L"WriteFile"); }),
               0);
 
     resources = FakeResourceStore();

@@ -161,8 +161,8 @@ RunOutcome RunPass(const Pass& pass, std::size_t failAt)
     for (const auto& call : outcome.calls) {
         if (call.seam == "FileSystem" && call.name == "CreateOneFolder")
             bases.insert(Key(call.detail));
-        // The access grant follows the folder's forming, whether or not either worked.
-        if (call.seam == "FileSystem" && call.name == "GrantEveryoneAccess")
+        // The folder as the run tried to make it, whether or not that worked.
+        if (call.seam == "FileSystem" && call.name == "CreateNewFolder")
             outcome.tempFolder = call.detail;
     }
     for (const auto& [key, node] : world->fileSystem.nodes) {
@@ -225,9 +225,6 @@ struct FailingCall {
             return c.seam == "Dialogs" && c.name == "AskTempFolder";
         });
     }
-    // A payload path lies below the temporary folder, whose name ends with
-    // the GUID's closing brace.
-    bool BelowTempFolder() const { return Call().detail.find(L"}\\") != std::wstring::npos; }
 };
 
 constexpr std::uint32_t Code(std::int32_t status)
@@ -249,6 +246,12 @@ Expect EndsWith(std::uint32_t exitCode)
 Expect LeavesWhatItRemoves()
 {
     return [](const FailingCall& f) { return Expectation{f.pass.cleanExitCode, true}; };
+}
+
+// Ends with the code and leaves what it would have removed.
+Expect EndsLeaving(std::uint32_t exitCode)
+{
+    return [exitCode](const FailingCall&) { return Expectation{exitCode, true}; };
 }
 
 struct Rule {
@@ -309,17 +312,23 @@ const std::vector<Rule>& Rules()
          [](F f) { return f.Call().detail == kPromptAnswer ? probeFailure(f) : f.Unchanged(); }},
         {"FileSystem", "ProbeNewFile", "the base folder is not writable", probeFailure},
         {"Dialogs", "AskTempFolder", "the folder prompt cannot be shown: no folder", EndsWith(Code(Status::kFail))},
-        {"FileSystem", "CreateFolderTree", "a folder is not created: the extraction makes the temporary one again",
-         [](F f) { return f.BelowTempFolder() ? Expectation{Code(Status::kFail)} : f.Unchanged(); }},
-        {"FileSystem", "GrantEveryoneAccess", "the access list stays as inherited", Same()},
+        {"FileSystem", "CreateFolderTree", "the base's missing parents are not made: the base is there already",
+         Same()},
+        {"FileSystem", "TokenOwnerSid", "the token's owner is unknown: SYSTEM and Administrators have the folder",
+         Same()},
+        {"FileSystem", "CreateNewFolder", "the temporary folder cannot be made: nothing is extracted",
+         EndsWith(Code(Status::kFail))},
+        {"FileSystem", "CreateFolder", "a payload sub-folder cannot be made", EndsWith(Code(Status::kFail))},
         // Information block and payload.
         {"FileSystem", "ReadTail", "the own file cannot be read: no information block", Same()},
-        {"FileSystem", "WriteNewFile", "a file is not written: the information block's does not matter",
+        {"FileSystem", "WriteFile", "a file is not written: the information block's does not matter",
          [](F f) {
              return f.Call().detail.ends_with(L"\\info.xml") ? f.Unchanged() : Expectation{Code(Status::kFail)};
          }},
         {"ResourceStore", nullptr, "a payload resource cannot be reached", EndsWith(Code(Status::kFail))},
         // Installer.
+        {"FileSystem", "IdentityAt", "the folder cannot be checked: nothing is run or removed through its path",
+         EndsLeaving(Code(Status::kFail))},
         {"ProcessLauncher", "ChangeDirectory", "the current directory stays", Same()},
         {"Wow64Api", "CallRevertRedirection", "the switch back fails: the worker stays switched",
          [](F f) { return Expectation{f.pass.cleanExitCode, false, true}; }},
@@ -334,10 +343,10 @@ const std::vector<Rule>& Rules()
         // Report and removal.
         {"Dialogs", "ShowError", "the report cannot be shown: the code stands", Same()},
         {"FileSystem", "SetCurrentFolder", "the current directory stays", Same()},
-        {"FileSystem", "GetAttributes", "the folder's attributes are unknown: it is walked", Same()},
-        {"FileSystem", "DeleteOneFile", "a file is not deleted", LeavesWhatItRemoves()},
-        {"FileSystem", "ListFolder", "a folder cannot be listed", LeavesWhatItRemoves()},
-        {"FileSystem", "RemoveEmptyFolder", "a folder is not removed", LeavesWhatItRemoves()},
+        {"FileSystem", "IdentityOf", "a sub-folder cannot be checked: it is left alone", LeavesWhatItRemoves()},
+        {"FileSystem", "RemoveEntry", "an entry is not removed", LeavesWhatItRemoves()},
+        {"FileSystem", "List", "a folder cannot be listed", LeavesWhatItRemoves()},
+        {"FileSystem", "RemoveSelf", "a folder is not removed", LeavesWhatItRemoves()},
     };
     return rules;
 }
@@ -379,7 +388,7 @@ TEST(FailureInjection, CleanRunsReachEverySeamAndCleanUp)
         }
         // The information block is found and written, so its failures are tried too.
         EXPECT_TRUE(std::any_of(clean.calls.begin(), clean.calls.end(), [](const SeamCalls::Call& call) {
-            return call.name == "WriteNewFile" && call.detail.ends_with(L"}\\info.xml");
+            return call.name == "WriteFile" && call.detail.ends_with(L"}\\info.xml");
         })) << pass.name;
         // The same run twice makes the same calls: call number i is the same call every time.
         const RunOutcome again = RunPass(pass, 0);
@@ -392,7 +401,7 @@ TEST(FailureInjection, CleanRunsReachEverySeamAndCleanUp)
     // The calls only some passes make: each of them is made to fail somewhere.
     for (const char* call : {"Dialogs.AskQuestion", "Dialogs.AskTempFolder", "Dialogs.ShowError",
                              "ChildProcess.WaitForExitWithoutTimeout", "Wow64Api.CallDisableRedirection",
-                             "Wow64Api.CallRevertRedirection", "FileSystem.ListFolder", "FileSystem.RemoveEmptyFolder"})
+                             "Wow64Api.CallRevertRedirection", "FileSystem.List", "FileSystem.RemoveSelf"})
         EXPECT_TRUE(calls.count(call)) << call;
     const std::set<std::string> expected = {
         "ChildProcess", "Dialogs",     "FileSystem",    "LogFiles",      "MachineFacts", "OwnModule",

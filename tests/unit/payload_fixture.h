@@ -25,6 +25,7 @@ protected:
     // A new empty world: no resources, no log, only the base folder.
     void FreshWorld()
     {
+        ResetTempFolder();  // releases what was held in the old world first
         g_log.Reset();
         resources = FakeResourceStore();
         fileSystem = FakeFileSystem();

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -13,38 +14,39 @@
 
 // Files and folders in memory, with links. Paths compare without regard to
 // A-Z case, as on Windows. Drives C: and D: exist; folders and files are
-// made by the calls or by the helpers. Any call can be made to fail, for
-// every path or for one: Fail("WriteNewFile", L"C:\\T\\a.txt").
+// made by the calls or by the helpers. Every node has an identity of its own
+// that moves with it (Rename), so a held folder follows its node the way a
+// handle follows its object. Any call can be made to fail, for every path or
+// for one: Fail("WriteFile", L"C:\\T\\a.txt") (held-folder calls are keyed
+// by the entry's full path). beforeCall runs at the start of every call, so
+// a test can change the world at exactly that moment.
 class FakeFileSystem final : public FileSystem {
 public:
     struct Node {
         std::wstring path;  // as created, for listings
+        std::uint64_t id = 0;
         bool folder = false;
         bool link = false;
         std::wstring target;  // of a link
         std::vector<std::uint8_t> bytes;
         bool undeletable = false;  // open elsewhere or read-only
         bool hostLink = false;     // a link the platform shows as a plain entry (kRedirected)
-
-        static Node Make(std::wstring path, bool folder = false)
-        {
-            Node node;
-            node.path = std::move(path);
-            node.folder = folder;
-            return node;
-        }
+        bool otherName = false;    // a file with a second name elsewhere (a hard link)
     };
 
     std::set<std::wstring> drives = {L"c:", L"d:"};
     std::map<std::wstring, Node> nodes;  // by Key()
     std::deque<Guid> guids;              // handed out first; then a counter
     std::vector<std::wstring> journal;   // "call path" for every mutating call
-    std::vector<std::pair<std::wstring, std::uint32_t>> grants;
+    std::vector<std::pair<std::wstring, std::wstring>> descriptors;  // folder made new -> its descriptor
+    std::wstring tokenOwner = L"S-1-5-21-1000-2000-3000-1001";
     std::vector<std::wstring> currentFolders;
     std::map<std::wstring, const std::uint8_t*> writeSources;  // path -> memory a write came from
     std::set<std::wstring> shortWrites;                        // paths whose write stops one byte short
     std::uint32_t createError = 5;                             // ERROR_ACCESS_DENIED
     SeamCalls* seamCalls = nullptr;                            // counts every call; fails the chosen one
+    std::function<void(const std::string& call, const std::wstring& path)> beforeCall;
+    int heldNow = 0;  // held folders not yet released
 
     void Fail(const std::string& call, const std::wstring& path = {}) { m_failures.insert({call, Key(path)}); }
 
@@ -55,13 +57,13 @@ public:
         for (const auto& part : Split(path)) {
             built += (built.empty() ? L"" : L"\\") + part;
             if (!drives.count(Key(built)) && !nodes.count(Key(built)))
-                nodes[Key(built)] = Node::Make(built, true);
+                nodes[Key(built)] = MakeNode(built, true);
         }
     }
     void AddFile(const std::wstring& path, const std::string& bytes, bool undeletable = false)
     {
         AddFolder(Parent(path));
-        Node node = Node::Make(path);
+        Node node = MakeNode(path);
         node.bytes.assign(bytes.begin(), bytes.end());
         node.undeletable = undeletable;
         nodes[Key(path)] = node;
@@ -70,12 +72,32 @@ public:
     // plain entry, and deleting it as a file deletes its target.
     void AddLink(const std::wstring& path, const std::wstring& target, bool folder = true, bool hostLink = false)
     {
-        Node node = Node::Make(path, folder);
+        Node node = MakeNode(path, folder);
         node.link = true;
         node.hostLink = hostLink;
         node.target = target;
         nodes[Key(path)] = node;
     }
+    // Moves a node and everything under it, keeping their identities (what
+    // another process can do to a folder under Wine even while it is held).
+    void Rename(const std::wstring& from, const std::wstring& to)
+    {
+        const std::wstring fromKey = Key(from);
+        std::vector<std::pair<std::wstring, Node>> moved;
+        for (auto it = nodes.begin(); it != nodes.end();) {
+            if (it->first == fromKey || it->first.starts_with(fromKey + L"\\")) {
+                Node node = it->second;
+                node.path = Trim(to) + node.path.substr(Trim(from).size());
+                moved.emplace_back(Key(node.path), node);
+                it = nodes.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        for (auto& [key, node] : moved)
+            nodes[key] = node;
+    }
+    void Remove(const std::wstring& path) { nodes.erase(Key(path)); }
     bool Exists(const std::wstring& path) const { return drives.count(Key(path)) || nodes.count(Key(path)); }
     bool IsFolder(const std::wstring& path) const
     {
@@ -97,13 +119,22 @@ public:
         }
         return out;
     }
+    // A held folder on an existing plain folder, for tests of the steps that
+    // write into one.
+    std::unique_ptr<HeldFolder> HoldExisting(const std::wstring& path)
+    {
+        const auto found = nodes.find(Key(path));
+        if (found == nodes.end() || !found->second.folder || found->second.link)
+            return nullptr;
+        return std::make_unique<Held>(*this, found->second.id);
+    }
 
     void CreateOneFolder(const std::wstring& path) override
     {
         Record("CreateOneFolder", path);
         if (!Counted("CreateOneFolder", path) && !Fails("CreateOneFolder", path) && IsFolder(Parent(path)) &&
             !Exists(path))
-            nodes[Key(path)] = Node::Make(Trim(path), true);
+            nodes[Key(path)] = MakeNode(Trim(path), true);
     }
     void CreateFolderTree(const std::wstring& path) override
     {
@@ -132,31 +163,41 @@ public:
         return !Counted("ProbeNewFile", path) && !Fails("ProbeNewFile", path) && IsFolder(Parent(path)) &&
                !Exists(path);
     }
-    void GrantEveryoneAccess(const std::wstring& path, std::uint32_t mask) override
+    std::unique_ptr<HeldFolder> CreateNewFolder(const std::wstring& path, const std::wstring& securityDescriptor,
+                                                CreateOutcome& outcome, std::uint32_t& error) override
     {
-        Record("GrantEveryoneAccess", path);
-        if (!Counted("GrantEveryoneAccess", path))
-            grants.emplace_back(path, mask);
-    }
-    FileWriteResult WriteNewFile(const std::wstring& path, std::span<const std::uint8_t> bytes) override
-    {
-        Record("WriteNewFile", path);
-        FileWriteResult result;
-        if (Counted("WriteNewFile", path) || Fails("WriteNewFile", path) || !IsFolder(Parent(path)) ||
-            IsFolder(path)) {
-            result.createError = createError;
-            return result;
+        Before("CreateNewFolder", path);
+        Record("CreateNewFolder", path);
+        outcome = CreateOutcome::kFailed;
+        error = 0;
+        if (Counted("CreateNewFolder", path) || Fails("CreateNewFolder", path) || !IsFolder(Parent(path))) {
+            error = createError;
+            return nullptr;
         }
-        result.created = true;
-        writeSources[path] = bytes.data();
-        Node node = Node::Make(Trim(path));
-        node.bytes.assign(bytes.begin(), bytes.end());
-        if (shortWrites.count(Key(path)) && !node.bytes.empty())
-            node.bytes.pop_back();
+        if (Exists(path)) {
+            outcome = CreateOutcome::kExists;
+            error = 183;  // ERROR_ALREADY_EXISTS
+            return nullptr;
+        }
+        Node node = MakeNode(Trim(path), true);
+        const std::uint64_t id = node.id;
         nodes[Key(path)] = node;
-        result.writeSucceeded = node.bytes.size() == bytes.size();
-        result.bytesWritten = static_cast<std::uint32_t>(node.bytes.size());
-        return result;
+        descriptors.emplace_back(Trim(path), securityDescriptor);
+        outcome = CreateOutcome::kCreated;
+        return std::make_unique<Held>(*this, id);
+    }
+    std::optional<FileIdentity> IdentityAt(const std::wstring& path) override
+    {
+        Before("IdentityAt", path);
+        if (Counted("IdentityAt", path) || Fails("IdentityAt", path))
+            return std::nullopt;
+        return IdentityOfPath(path);
+    }
+    std::wstring TokenOwnerSid() override
+    {
+        if (Counted("TokenOwnerSid", {}) || Fails("TokenOwnerSid", {}))
+            return {};
+        return tokenOwner;
     }
     FileTail ReadTail(const std::wstring& path, std::uint32_t count, std::uint32_t distanceFromEnd) override
     {
@@ -177,62 +218,6 @@ public:
                           bytes.begin() + static_cast<std::ptrdiff_t>(start + available));
         return tail;
     }
-    std::optional<std::vector<FolderEntry>> ListFolder(const std::wstring& pattern) override
-    {
-        Record("ListFolder", pattern);
-        std::wstring folder = pattern.substr(0, pattern.size() - std::wstring(L"\\*.*").size());
-        if (Counted("ListFolder", folder) || Fails("ListFolder", folder) || !IsFolder(folder))
-            return std::nullopt;
-        // Listing through a link shows the target's entries, as the platform does.
-        for (int hops = 0; hops < 8 && nodes.count(Key(folder)) && nodes.at(Key(folder)).link; ++hops)
-            folder = nodes.at(Key(folder)).target;
-        std::vector<FolderEntry> entries = {{L".", FileAttribute::kDirectory}, {L"..", FileAttribute::kDirectory}};
-        const std::wstring prefix = Key(folder) + L"\\";
-        for (const auto& [key, node] : nodes) {
-            if (!key.starts_with(prefix) || key.find(L'\\', prefix.size()) != std::wstring::npos)
-                continue;
-            std::uint32_t attributes = node.folder ? FileAttribute::kDirectory : 0;
-            if (node.link)
-                attributes |= node.hostLink ? FileAttribute::kRedirected : FileAttribute::kReparsePoint;
-            entries.push_back({node.path.substr(node.path.find_last_of(L'\\') + 1), attributes});
-        }
-        return entries;
-    }
-    std::optional<std::uint32_t> GetAttributes(const std::wstring& path) override
-    {
-        if (Counted("GetAttributes", path))
-            return std::nullopt;
-        const auto found = nodes.find(Key(path));
-        if (found == nodes.end())
-            return IsFolder(path) ? std::optional<std::uint32_t>(FileAttribute::kDirectory) : std::nullopt;
-        const Node& node = found->second;
-        return (node.folder ? FileAttribute::kDirectory : 0) |
-               (node.link ? (node.hostLink ? FileAttribute::kRedirected : FileAttribute::kReparsePoint) : 0);
-    }
-    void DeleteOneFile(const std::wstring& path) override
-    {
-        Record("DeleteOneFile", path);
-        const auto found = nodes.find(Key(path));
-        if (Counted("DeleteOneFile", path) || Fails("DeleteOneFile", path) || found == nodes.end() ||
-            found->second.folder || found->second.undeletable)
-            return;
-        if (found->second.hostLink) {  // the target goes, the link stays
-            nodes.erase(Key(found->second.target));
-            return;
-        }
-        nodes.erase(found);
-    }
-    void RemoveEmptyFolder(const std::wstring& path) override
-    {
-        Record("RemoveEmptyFolder", path);
-        const auto found = nodes.find(Key(path));
-        if (Counted("RemoveEmptyFolder", path) || Fails("RemoveEmptyFolder", path) || found == nodes.end() ||
-            !found->second.folder)
-            return;
-        if (found->second.hostLink || (!found->second.link && !PathsUnder(path).empty()))
-            return;
-        nodes.erase(found);
-    }
     void SetCurrentFolder(const std::wstring& path) override
     {
         Record("SetCurrentFolder", path);
@@ -251,6 +236,186 @@ public:
     }
 
 private:
+    // A folder held by the run: it follows its node wherever it moves and
+    // names its entries relative to where the node is now.
+    class Held final : public HeldFolder {
+    public:
+        Held(FakeFileSystem& files, std::uint64_t id) : m_files(files), m_id(id) { ++m_files.heldNow; }
+        ~Held() override
+        {
+            --m_files.heldNow;
+            if (m_bRemove)
+                m_files.RemoveIfEmpty(m_id);
+        }
+        FileIdentity Identity() const override { return FileIdentity{1, 0, m_id}; }
+        std::optional<FileIdentity> IdentityOf(const std::wstring& name) override
+        {
+            const std::wstring path = EntryPath(name);
+            m_files.Before("IdentityOf", path);
+            if (m_files.Counted("IdentityOf", path) || m_files.Fails("IdentityOf", path))
+                return std::nullopt;
+            return m_files.IdentityOfPath(path);
+        }
+        std::optional<std::vector<FolderEntry>> List() override
+        {
+            const std::wstring folder = m_files.PathOf(m_id);
+            m_files.Before("List", folder);
+            m_files.Record("List", folder);
+            if (folder.empty() || m_files.Counted("List", folder) || m_files.Fails("List", folder))
+                return std::nullopt;
+            std::vector<FolderEntry> entries;
+            const std::wstring prefix = Key(folder) + L"\\";
+            for (const auto& [key, node] : m_files.nodes) {
+                if (!key.starts_with(prefix) || key.find(L'\\', prefix.size()) != std::wstring::npos)
+                    continue;
+                entries.push_back({node.path.substr(node.path.find_last_of(L'\\') + 1), AttributesOf(node)});
+            }
+            return entries;
+        }
+        std::unique_ptr<HeldFolder> CreateFolder(const std::wstring& name, CreateOutcome& outcome) override
+        {
+            const std::wstring path = EntryPath(name);
+            m_files.Before("CreateFolder", path);
+            m_files.Record("CreateFolder", path);
+            outcome = CreateOutcome::kFailed;
+            if (m_files.PathOf(m_id).empty() || m_files.Counted("CreateFolder", path) ||
+                m_files.Fails("CreateFolder", path))
+                return nullptr;
+            if (m_files.nodes.count(Key(path))) {
+                outcome = CreateOutcome::kExists;
+                return nullptr;
+            }
+            Node node = m_files.MakeNode(path, true);
+            const std::uint64_t id = node.id;
+            m_files.nodes[Key(path)] = node;
+            outcome = CreateOutcome::kCreated;
+            return std::make_unique<Held>(m_files, id);
+        }
+        std::unique_ptr<HeldFolder> OpenFolder(const std::wstring& name, std::uint32_t& attributes) override
+        {
+            const std::wstring path = EntryPath(name);
+            m_files.Before("OpenFolder", path);
+            m_files.Record("OpenFolder", path);
+            attributes = 0;
+            const auto found = m_files.nodes.find(Key(path));
+            if (m_files.PathOf(m_id).empty() || m_files.Counted("OpenFolder", path) ||
+                m_files.Fails("OpenFolder", path) || found == m_files.nodes.end())
+                return nullptr;
+            attributes = AttributesOf(found->second);
+            if (attributes != FileAttribute::kDirectory)
+                return nullptr;
+            return std::make_unique<Held>(m_files, found->second.id);
+        }
+        FileWriteResult WriteFile(const std::wstring& name, std::span<const std::uint8_t> bytes) override
+        {
+            const std::wstring path = EntryPath(name);
+            m_files.Before("WriteFile", path);
+            m_files.Record("WriteFile", path);
+            FileWriteResult result;
+            if (m_files.PathOf(m_id).empty() || m_files.Counted("WriteFile", path) ||
+                m_files.Fails("WriteFile", path)) {
+                result.createError = m_files.createError;
+                return result;
+            }
+            if (const auto found = m_files.nodes.find(Key(path)); found != m_files.nodes.end()) {
+                const Node& existing = found->second;
+                if (existing.folder || existing.link || existing.otherName) {
+                    result.refused = true;
+                    result.createError = 183;  // ERROR_ALREADY_EXISTS
+                    return result;
+                }
+            }
+            result.created = true;
+            m_files.writeSources[path] = bytes.data();
+            Node node = m_files.MakeNode(path);
+            node.bytes.assign(bytes.begin(), bytes.end());
+            if (m_files.shortWrites.count(Key(path)) && !node.bytes.empty())
+                node.bytes.pop_back();
+            m_files.nodes[Key(path)] = node;
+            result.writeSucceeded = node.bytes.size() == bytes.size();
+            result.bytesWritten = static_cast<std::uint32_t>(node.bytes.size());
+            return result;
+        }
+        EntryRemoval RemoveEntry(const std::wstring& name) override
+        {
+            const std::wstring path = EntryPath(name);
+            m_files.Before("RemoveEntry", path);
+            m_files.Record("RemoveEntry", path);
+            const auto found = m_files.nodes.find(Key(path));
+            if (m_files.PathOf(m_id).empty() || m_files.Counted("RemoveEntry", path) ||
+                m_files.Fails("RemoveEntry", path) || found == m_files.nodes.end() || found->second.undeletable)
+                return EntryRemoval::kFailed;
+            if (found->second.hostLink)
+                return EntryRemoval::kRedirected;
+            if (found->second.folder && !found->second.link && !m_files.PathsUnder(path).empty())
+                return EntryRemoval::kFailed;
+            m_files.nodes.erase(found);
+            return EntryRemoval::kRemoved;
+        }
+        bool RemoveSelf() override
+        {
+            const std::wstring folder = m_files.PathOf(m_id);
+            m_files.Before("RemoveSelf", folder);
+            m_files.Record("RemoveSelf", folder);
+            if (folder.empty() || m_files.Counted("RemoveSelf", folder) || m_files.Fails("RemoveSelf", folder) ||
+                !m_files.PathsUnder(folder).empty())
+                return false;
+            m_bRemove = true;
+            return true;
+        }
+
+    private:
+        std::wstring EntryPath(const std::wstring& name) const { return m_files.PathOf(m_id) + L"\\" + name; }
+
+        FakeFileSystem& m_files;
+        std::uint64_t m_id;
+        bool m_bRemove = false;
+    };
+
+    Node MakeNode(std::wstring path, bool folder = false)
+    {
+        Node node;
+        node.path = std::move(path);
+        node.folder = folder;
+        node.id = ++m_nNextId;
+        return node;
+    }
+    // Where the node is now; empty when it is gone.
+    std::wstring PathOf(std::uint64_t id) const
+    {
+        for (const auto& [key, node] : nodes) {
+            if (node.id == id)
+                return node.path;
+        }
+        return {};
+    }
+    void RemoveIfEmpty(std::uint64_t id)
+    {
+        const std::wstring path = PathOf(id);
+        if (!path.empty() && PathsUnder(path).empty())
+            nodes.erase(Key(path));
+    }
+    static std::uint32_t AttributesOf(const Node& node)
+    {
+        return (node.folder ? FileAttribute::kDirectory : 0) |
+               (node.link ? (node.hostLink ? FileAttribute::kRedirected : FileAttribute::kReparsePoint) : 0);
+    }
+    // A link the platform shows is itself; a host link is what it points to.
+    std::optional<FileIdentity> IdentityOfPath(const std::wstring& path) const
+    {
+        auto found = nodes.find(Key(path));
+        for (int hops = 0; hops < 8 && found != nodes.end() && found->second.hostLink; ++hops)
+            found = nodes.find(Key(found->second.target));
+        if (found == nodes.end())
+            return std::nullopt;
+        return FileIdentity{1, 0, found->second.id};
+    }
+    void Before(const std::string& call, const std::wstring& path)
+    {
+        if (beforeCall)
+            beforeCall(call, path);
+    }
+
     static std::wstring Trim(const std::wstring& path)
     {
         std::wstring trimmed = path;
@@ -289,4 +454,5 @@ private:
 
     std::set<std::pair<std::string, std::wstring>> m_failures;
     std::uint32_t m_nGuidCounter = 0;
+    std::uint64_t m_nNextId = 0;
 };

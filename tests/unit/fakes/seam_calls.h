@@ -11,7 +11,7 @@ class SeamCalls {
 public:
     struct Call {
         std::string seam;     // the interface, e.g. "FileSystem"
-        std::string name;     // the operation, e.g. "WriteNewFile"
+        std::string name;     // the operation, e.g. "WriteFile"
         std::wstring detail;  // the path, key or id it was made for
     };
 

@@ -1,0 +1,46 @@
+#include "payload/temp_folder_access.h"
+
+namespace {
+
+// FILE_GENERIC_READ | FILE_GENERIC_EXECUTE: the specific rights, so that
+// nothing depends on how generic rights are mapped when the folder is made.
+constexpr std::wstring_view kReadAndExecute = L"0x1200a9";
+constexpr std::wstring_view kSystemSid = L"S-1-5-18";
+constexpr std::wstring_view kAdministratorsSid = L"S-1-5-32-544";
+
+// An allowed entry inherited by files (OI) and folders (CI).
+std::wstring AllowInherited(std::wstring_view rights, std::wstring_view trustee)
+{
+    return L"(A;OICI;" + std::wstring(rights) + L";;;" + std::wstring(trustee) + L")";
+}
+
+}  // namespace
+
+bool IsSidText(std::wstring_view text)
+{
+    if (!text.starts_with(L"S-1-") || text.size() == 4)
+        return false;
+    bool digitBefore = false;
+    for (const wchar_t c : text.substr(4)) {
+        if (c >= L'0' && c <= L'9') {
+            digitBefore = true;
+        } else if (c == L'-' && digitBefore) {
+            digitBefore = false;
+        } else {
+            return false;
+        }
+    }
+    return digitBefore;
+}
+
+std::wstring TempFolderSecurityDescriptor(std::wstring_view ownerSid)
+{
+    // "P": protected, so the base folder's entries are not inherited.
+    std::wstring descriptor = L"D:P";
+    descriptor += AllowInherited(L"FA", L"SY");
+    descriptor += AllowInherited(L"FA", L"BA");
+    if (IsSidText(ownerSid) && ownerSid != kSystemSid && ownerSid != kAdministratorsSid)
+        descriptor += AllowInherited(L"FA", ownerSid);
+    descriptor += AllowInherited(kReadAndExecute, L"WD");
+    return descriptor;
+}
