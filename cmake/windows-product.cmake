@@ -100,8 +100,9 @@ function(vellox_write_build_config output)
 endfunction()
 
 # One bootstrapper executable: the program, the fixed resources and the
-# build's configuration script (plus any further resource scripts).
-#   vellox_add_executable(<name> CONFIG <config.rc> [RESOURCES <file.rc>...])
+# build's configuration script (plus any further resource scripts). Without
+# CONFIG and RESOURCES it is the stub that vellox-pack fills.
+#   vellox_add_executable(<name> [CONFIG <config.rc>] [RESOURCES <file.rc>...])
 function(vellox_add_executable name)
   cmake_parse_arguments(ARG "" "CONFIG" "RESOURCES" ${ARGN})
   add_executable(${name} WIN32
@@ -130,5 +131,11 @@ set(VELLOX_DEMO_ENTRIES
   "103|Tarnwick.Wizard.exe.config|${VELLOX_DEMO_PAYLOAD}/Tarnwick.Wizard.exe.config|"
   "104|ProjectItems.xml|${VELLOX_DEMO_PAYLOAD}/ProjectItems.xml|")
 vellox_add_bootstrapper(vellox ENTRIES ${VELLOX_DEMO_ENTRIES} DEPENDS fake_installer)
+
+# The stub: the same program and fixed resources (dialogs, pictures, icon,
+# messages, application manifest) without payload or build configuration,
+# which vellox-pack adds to a copy of it.
+vellox_add_executable(vellox_stub)
+set_target_properties(vellox_stub PROPERTIES OUTPUT_NAME vellox-stub)
 
 include(${CMAKE_CURRENT_LIST_DIR}/signing.cmake)
