@@ -24,7 +24,12 @@ bool IsDecimal(const std::string& text, bool allowSign, long long low, long long
 
 void CheckText(const std::string& key, const std::string& value, bool forbidQuote)
 {
-    const std::u16string text = Utf16FromUtf8(value, key);
+    std::u16string text;
+    try {
+        text = Utf16FromUtf8(value, key);
+    } catch (const ToolError& error) {
+        throw UsageError(error.what());
+    }
     if (text.empty() || text.size() > 255)
         throw UsageError(key + " must hold 1 to 255 characters");
     for (const char16_t c : text) {

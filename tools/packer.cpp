@@ -144,11 +144,13 @@ PayloadLayout MakeLayout(const PackRequest& request)
         layout.entries = request.entries;
         if (std::none_of(layout.entries.begin(), layout.entries.end(), [](const PayloadEntry& e) { return e.source; }))
             throw ToolError("the payload is empty: no entry names a source file");
+        CheckManifestNames(layout);
         if (!request.program.empty() &&
             std::none_of(layout.entries.begin(), layout.entries.end(), [&](const PayloadEntry& e) {
                 return e.manifestName && e.source && *e.manifestName == request.program;
             }))
             throw ToolError("the program " + request.program + " is not in the payload");
+        return layout;
     }
     CheckManifestNames(layout);
     return layout;

@@ -31,6 +31,7 @@ struct ResourceKey {
 struct ResourceData {
     std::string bytes;
     std::uint32_t codePage = 0;
+    bool operator==(const ResourceData&) const = default;
 };
 
 // type -> name -> language -> data, in the order the directory stores them.
