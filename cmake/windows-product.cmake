@@ -138,4 +138,16 @@ vellox_add_bootstrapper(vellox ENTRIES ${VELLOX_DEMO_ENTRIES} DEPENDS fake_insta
 vellox_add_executable(vellox_stub)
 set_target_properties(vellox_stub PROPERTIES OUTPUT_NAME vellox-stub)
 
+# vellox-pack for Windows build machines, cross-built from the same sources
+# as the host tool: build/<preset>/pack-tool/vellox-pack.exe.
+set(VELLOX_WINDOWS_PACK_TOOL ${CMAKE_BINARY_DIR}/pack-tool/vellox-pack.exe)
+ExternalProject_Add(vellox_pack_windows
+  SOURCE_DIR ${CMAKE_SOURCE_DIR}/tools
+  BINARY_DIR ${CMAKE_BINARY_DIR}/pack-tool
+  CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
+  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target vellox-pack
+  INSTALL_COMMAND ""
+  BUILD_ALWAYS ON
+  BUILD_BYPRODUCTS ${VELLOX_WINDOWS_PACK_TOOL})
+
 include(${CMAKE_CURRENT_LIST_DIR}/signing.cmake)

@@ -145,5 +145,45 @@ TEST_F(PackE2eTest, PackedDemoPayloadRunsItsInstallerAndEndsWithItsExitCode)
     EXPECT_TRUE(fromPacked.files.empty());  // the folder is gone again
 }
 
+TEST_F(PackE2eTest, WindowsBuildOfTheToolWritesTheSameBytes)
+{
+    const fs::path windowsTool = Win64Dir() / "pack-tool" / "vellox-pack.exe";
+    ASSERT_TRUE(fs::exists(windowsTool)) << windowsTool << " is not built";
+    // A configuration file with a relative payload folder, an icon and an
+    // information block: every input kind the tool reads.
+    const fs::path conf = Dir() / "conf";
+    fs::create_directories(conf / "payload" / "bin");
+    fs::copy_file(Win64Dir() / "tests/fixtures/fake_installer.exe", conf / "payload" / "Setup.exe");
+    WriteFile(conf / "payload" / "bin" / "Lib.dll", std::string(70000, 'L'));
+    WriteFile(conf / "payload" / "readme.txt", "read me");
+    fs::copy_file(fs::path(VELLOX_SOURCE_DIR) / "ui" / "art" / "corvane.ico", conf / "product.ico");
+    WriteFile(conf / "info.xml", "<info/>");
+    WriteFile(conf / "product.toml", "payload-dir = \"payload\"\nprogram = \"Setup.exe\"\n"
+                                     "product-name = \"Tarn Suite\"\nnet-levels = \"0 0 0 0 1 - -\"\n"
+                                     "icon = \"product.ico\"\ninfo-block = \"info.xml\"\n");
+    const fs::path stub = Win64Dir() / "vellox-stub.exe";
+    const fs::path linuxOut = Pack("linux.exe", "--config " + Quote((conf / "product.toml").string()) +
+                                                    " --required-mb 42");
+    const fs::path windowsOut = Dir() / "windows.exe";
+    ASSERT_EQ(WineCommand(Quote(windowsTool.string()) + " --stub " + Quote(WinPath(stub)) + " --output " +
+                          Quote(WinPath(windowsOut)) + " --config " + Quote(WinPath(conf / "product.toml")) +
+                          " --required-mb 42"),
+              0)
+        << ReadFile(Dir() / "wine-commands.out");
+    ASSERT_TRUE(fs::exists(windowsOut));
+    EXPECT_TRUE(ReadFile(windowsOut) == ReadFile(linuxOut)) << "the two builds of the tool wrote different bytes";
+    EXPECT_NE(ReadFile(linuxOut).find("MRDC<info/>"), std::string::npos);
+
+    // A refusal under Windows too: exit code and no output.
+    EXPECT_NE(WineCommand(Quote(windowsTool.string()) + " --stub " + Quote(WinPath(windowsOut)) + " --output " +
+                          Quote(WinPath(Dir() / "again.exe")) + " --payload-dir " + Quote(WinPath(conf / "payload")) +
+                          " --program Setup.exe"),
+              0);
+    EXPECT_FALSE(fs::exists(Dir() / "again.exe"));
+    EXPECT_NE(ReadFile(Dir() / "wine-commands.out").find("vellox-pack: the stub already holds a payload"),
+              std::string::npos)
+        << ReadFile(Dir() / "wine-commands.out");
+}
+
 }  // namespace
 }  // namespace e2e
