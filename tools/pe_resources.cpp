@@ -280,6 +280,18 @@ std::pair<std::size_t, std::size_t> CountKeys(const Map& map)
 std::string BuildResourceSection(const ResourceTree& tree, std::uint32_t sectionRva, std::uint32_t timestamp)
 {
     constexpr std::uint64_t kLimit = 0x7FFFFFFF;
+    // A directory counts its entries in 16 bits, and so does a name its
+    // characters.
+    const auto nameBytes = [](const ResourceKey& key) -> std::uint64_t {
+        if (key.IsId())
+            return 0;
+        const std::size_t length = std::get<std::u16string>(key.value).size();
+        if (length > 0xFFFF)
+            throw ToolError("a resource name is too long");
+        return 2 + 2 * static_cast<std::uint64_t>(length);
+    };
+    if (tree.size() > 0xFFFF)
+        throw ToolError("too many resource types");
     std::uint64_t directoryBytes = 16 + 8 * tree.size();
     std::uint64_t dataEntries = 0;
     std::uint64_t stringBytes = 0;
@@ -287,15 +299,13 @@ std::string BuildResourceSection(const ResourceTree& tree, std::uint32_t section
         if (names.empty() || names.size() > 0xFFFF)
             throw ToolError("a resource type without resources or with too many");
         directoryBytes += 16 + 8 * names.size();
-        if (!typeKey.IsId())
-            stringBytes += 2 + 2 * std::get<std::u16string>(typeKey.value).size();
+        stringBytes += nameBytes(typeKey);
         for (const auto& [nameKey, languages] : names) {
-            if (languages.empty())
-                throw ToolError("a resource without data");
+            if (languages.empty() || languages.size() > 0xFFFF)
+                throw ToolError("a resource without data or in too many languages");
             directoryBytes += 16 + 8 * languages.size();
             dataEntries += languages.size();
-            if (!nameKey.IsId())
-                stringBytes += 2 + 2 * std::get<std::u16string>(nameKey.value).size();
+            stringBytes += nameBytes(nameKey);
         }
     }
     const std::uint64_t dataEntriesAt = directoryBytes;
