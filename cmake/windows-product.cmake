@@ -150,4 +150,11 @@ ExternalProject_Add(vellox_pack_windows
   BUILD_ALWAYS ON
   BUILD_BYPRODUCTS ${VELLOX_WINDOWS_PACK_TOOL})
 
+# cmake --install --prefix <dir>: what packing and signing need on a build
+# machine without this tree, in <dir>/bin: vellox-pack for Linux and for
+# Windows, the stub, vellox-append-info and the signing helper.
+install(PROGRAMS ${VELLOX_PACK_TOOL} ${VELLOX_WINDOWS_PACK_TOOL} ${VELLOX_APPEND_INFO_TOOL}
+        ${CMAKE_SOURCE_DIR}/tools/sign_bootstrapper.sh DESTINATION bin)
+install(TARGETS vellox_stub RUNTIME DESTINATION bin)
+
 include(${CMAKE_CURRENT_LIST_DIR}/signing.cmake)
