@@ -2,6 +2,7 @@
 // exactly as those built with vellox_add_bootstrapper from the same payload:
 // the same files extracted byte for byte, the same log apart from paths,
 // the GUID and tick counts, the same exit code.
+#include "signed_image.h"
 #include "wine_harness.h"
 
 #include <cstdlib>
@@ -117,6 +118,42 @@ TEST_F(PackE2eTest, PackedExamplePayloadExtractsAsTheBuiltOne)
     EXPECT_EQ(fromPacked.files.size(), kExample.size() + 1);
     EXPECT_TRUE(fromPacked.files.at("{GUID}/tarnwick.wizard.exe") == ReadFile(Payloads() / "data" / "Tarnwick.Wizard.exe"));
     EXPECT_NE(fromPacked.log.find("Extract File install.bin 0"), std::string::npos) << fromPacked.log;
+}
+
+TEST_F(PackE2eTest, SignedWithInformationBlockVerifiesEverywhereAndRunsAsTheBuiltOne)
+{
+    // Signed, then the block added into the signature; for the packed and
+    // the built bootstrapper alike.
+    const std::string information = "<info product=\"Corvane\"/>";
+    WriteFile(Dir() / "info.txt", information);
+    const auto withBlock = [&](const fs::path& exe, const std::string& name) {
+        const fs::path copy = Signed(exe, name);
+        const std::string append = Quote((Win64Dir() / "host-tools" / "vellox-append-info").string()) + " " +
+                                   Quote(copy.string()) + " " + Quote((Dir() / "info.txt").string()) + " 2>&1";
+        EXPECT_EQ(Capture(append), "");
+        return copy;
+    };
+    const fs::path packed = withBlock(PackExample("packed.exe"), "packed-info.exe");
+    const fs::path built = withBlock(Payloads() / "example_payload.exe", "built-info.exe");
+
+    // osslsigncode agrees, and the certificate table passes the strict
+    // padding check: one PKCS #7 structure, nothing after it.
+    const std::string verify = Capture("osslsigncode verify -CAfile " +
+                                       Quote((WorkDir() / "signing" / "test-cert.pem").string()) + " -in " +
+                                       Quote(packed.string()));
+    EXPECT_NE(verify.find("Signature verification: ok"), std::string::npos) << verify;
+    const std::string bytes = ReadFile(packed);
+    EXPECT_TRUE(payload_tool::IsStrictCertificateTable(bytes));
+    EXPECT_EQ(bytes.substr(bytes.size() - information.size() - 10), "MRDC" + information + std::string(6, '\0'));
+
+    // Wine verifies it (a silent run would end with 0x800B0100 otherwise)
+    // and the block becomes info.xml beside the payload.
+    const Outcome fromBuilt = RunIn("built", built, "/dontrun /keep");
+    const Outcome fromPacked = RunIn("packed", packed, "/dontrun /keep");
+    ASSERT_EQ(fromPacked.exitCode, std::optional<std::uint32_t>(0u)) << fromPacked.raw << fromPacked.log;
+    ExpectSame(fromBuilt, fromPacked);
+    EXPECT_EQ(fromPacked.files.at("{GUID}/info.xml"), information);
+    EXPECT_NE(fromPacked.log.find("Found embedded information '" + information + "'"), std::string::npos);
 }
 
 TEST_F(PackE2eTest, UnsignedPackedExampleIsRefusedAsTheBuiltOne)
