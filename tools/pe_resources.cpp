@@ -79,6 +79,7 @@ struct PeHeaders {
     std::uint32_t directoryCount = 0;
     std::uint32_t sectionAlignment = 0;
     std::uint32_t fileAlignment = 0;
+    std::size_t headersEnd = 0;  // the end of the section table
     std::vector<Section> sections;
 
     std::size_t ChecksumAt() const { return optionalAt + 64; }
@@ -133,6 +134,7 @@ PeHeaders ReadHeaders(const std::string& image)
             throw ToolError("a section of the executable lies beyond its end");
         headers.sections.push_back(section);
     }
+    headers.headersEnd = sectionsAt + kSectionHeaderSize * sectionCount;
     return headers;
 }
 
@@ -412,6 +414,10 @@ std::string ReplaceResources(const std::string& image, const ResourceTree& tree,
     const PeHeaders headers = ReadHeaders(image);
     const std::size_t index = FindResourceSection(image, headers);
     const Section& resources = headers.sections[index];
+    // The new section is written from its file offset on: there must be
+    // nothing of the headers there.
+    if (resources.rawPointer < headers.headersEnd)
+        throw ToolError("the resource section overlaps the executable's headers");
     if (Read32(image, headers.DirectoryAt(kSecurityDirectory)) != 0 ||
         Read32(image, headers.DirectoryAt(kSecurityDirectory) + 4) != 0)
         throw ToolError("the executable is signed; its resources cannot change without breaking the signature");
@@ -484,13 +490,14 @@ std::uint32_t ComputeImageChecksum(const std::string& image)
 {
     const std::size_t checksumAt = ReadHeaders(image).ChecksumAt();
     std::uint64_t sum = 0;
+    // The field's bytes count as zero one by one: it need not be aligned.
+    const auto byteAt = [&](std::size_t at) -> std::uint32_t {
+        if (at >= image.size() || (at >= checksumAt && at < checksumAt + 4))
+            return 0;
+        return static_cast<unsigned char>(image[at]);
+    };
     for (std::size_t at = 0; at < image.size(); at += 2) {
-        if (at >= checksumAt && at < checksumAt + 4)
-            continue;
-        std::uint32_t word = static_cast<unsigned char>(image[at]);
-        if (at + 1 < image.size())
-            word |= static_cast<std::uint32_t>(static_cast<unsigned char>(image[at + 1])) << 8;
-        sum += word;
+        sum += byteAt(at) | byteAt(at + 1) << 8;
         sum = (sum & 0xFFFF) + (sum >> 16);
     }
     sum = (sum & 0xFFFF) + (sum >> 16);

@@ -71,13 +71,14 @@ PeLayout LocatePeHeaders(const std::string& image)
 std::uint32_t ImageChecksum(const std::string& image, std::size_t checksumAt)
 {
     std::uint64_t sum = 0;
+    // The field's bytes count as zero one by one: it need not be aligned.
+    const auto byteAt = [&](std::size_t at) -> std::uint32_t {
+        if (at >= image.size() || (at >= checksumAt && at < checksumAt + 4))
+            return 0;
+        return static_cast<unsigned char>(image[at]);
+    };
     for (std::size_t at = 0; at < image.size(); at += 2) {
-        if (at >= checksumAt && at < checksumAt + 4)
-            continue;
-        std::uint32_t word = static_cast<unsigned char>(image[at]);
-        if (at + 1 < image.size())
-            word |= static_cast<std::uint32_t>(static_cast<unsigned char>(image[at + 1])) << 8;
-        sum += word;
+        sum += byteAt(at) | byteAt(at + 1) << 8;
         sum = (sum & 0xFFFF) + (sum >> 16);
     }
     sum = (sum & 0xFFFF) + (sum >> 16);

@@ -89,32 +89,34 @@ inline std::string ResourceSectionBytes()
     return rsrc;
 }
 
-// PE32 (or PE32+), GUI subsystem: .text, .rsrc, .reloc; 0x800 bytes.
-inline std::string BuildImage(bool pe32Plus = false)
+// PE32 (or PE32+), GUI subsystem: .text, .rsrc, .reloc; 0x800 bytes. The
+// PE header at pe (kPe for the offsets above).
+inline std::string BuildImage(bool pe32Plus = false, std::size_t pe = kPe)
 {
+    const std::size_t optional = pe + 24;
     std::string image(0x800, '\0');
     image[0] = 'M';
     image[1] = 'Z';
-    Put32(image, 0x3C, kPe);
-    image.replace(kPe, 4, std::string("PE\0\0", 4));
-    Put16(image, kPe + 4, pe32Plus ? 0x8664 : 0x14C);
-    Put16(image, kPe + 6, 3);
+    Put32(image, 0x3C, static_cast<std::uint32_t>(pe));
+    image.replace(pe, 4, std::string("PE\0\0", 4));
+    Put16(image, pe + 4, pe32Plus ? 0x8664 : 0x14C);
+    Put16(image, pe + 6, 3);
     const std::size_t optionalSize = pe32Plus ? 240 : 224;
-    Put16(image, kPe + 20, static_cast<std::uint16_t>(optionalSize));
-    Put16(image, kOptional, pe32Plus ? 0x20B : 0x10B);
-    Put32(image, kInitializedDataAt, 0x400);
-    Put32(image, kOptional + 32, 0x1000);
-    Put32(image, kOptional + 36, 0x200);
-    Put32(image, kSizeOfImageAt, 0x4000);
-    Put32(image, kOptional + 60, 0x200);
-    Put16(image, kOptional + 68, 2);
-    const std::size_t directories = kOptional + (pe32Plus ? 112 : 96);
+    Put16(image, pe + 20, static_cast<std::uint16_t>(optionalSize));
+    Put16(image, optional, pe32Plus ? 0x20B : 0x10B);
+    Put32(image, optional + 8, 0x400);
+    Put32(image, optional + 32, 0x1000);
+    Put32(image, optional + 36, 0x200);
+    Put32(image, optional + 56, 0x4000);
+    Put32(image, optional + 60, 0x200);
+    Put16(image, optional + 68, 2);
+    const std::size_t directories = optional + (pe32Plus ? 112 : 96);
     Put32(image, directories - 4, 16);
     Put32(image, directories + 2 * 8, kResourceRva);
     Put32(image, directories + 2 * 8 + 4, 0x200);
     Put32(image, directories + 5 * 8, kRelocationRva);
     Put32(image, directories + 5 * 8 + 4, kRelocationBytes);
-    const std::size_t sections = kOptional + optionalSize;
+    const std::size_t sections = optional + optionalSize;
     const struct {
         const char* name;
         std::uint32_t rva;

@@ -105,6 +105,26 @@ TEST(PeResourcesTest, ShrinkingTheSectionWorksToo)
     EXPECT_EQ(Get32(out, SectionHeader(2) + 12), kRelocationRva);
 }
 
+TEST(PeResourcesTest, ChecksumFieldNeedNotBeAligned)
+{
+    // The PE header at an odd offset puts the checksum across word limits.
+    const std::size_t pe = 0x41;
+    const std::size_t checksumAt = pe + 24 + 64;
+    const std::string image = BuildImage(false, pe);
+    const std::string out = ReplaceResources(image, LargerTree(), 0);
+    EXPECT_EQ(WithImageChecksum(out), out);
+    EXPECT_EQ(ReplaceResources(out, LargerTree(), 0), out);
+    // The sum of 16-bit words with the field's bytes zeroed, plus the length.
+    std::string zeroed = out;
+    Put32(zeroed, checksumAt, 0);
+    std::uint64_t sum = 0;
+    for (std::size_t at = 0; at < zeroed.size(); at += 2) {
+        sum += static_cast<unsigned char>(zeroed[at]) | static_cast<unsigned char>(zeroed[at + 1]) << 8;
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    EXPECT_EQ(Get32(out, checksumAt), sum + out.size());
+}
+
 // Every refusal keeps the input as it was: the functions take it by
 // reference and throw before anything is written.
 TEST(PeResourcesTest, RefusesImagesItCannotRebuild)
@@ -148,6 +168,19 @@ TEST(PeResourcesTest, RefusesImagesItCannotRebuild)
             EXPECT_NE(std::string(error.what()).find(item.message), std::string::npos)
                 << item.what << ": " << error.what();
         }
+    }
+}
+
+TEST(PeResourcesTest, RefusesAResourceSectionInsideTheHeaders)
+{
+    std::string image = BuildImage();
+    const ResourceTree tree = ReadResources(image);
+    Put32(image, SectionHeader(1) + 20, 0x100);  // raw data inside the section table
+    try {
+        ReplaceResources(image, tree, 0);
+        ADD_FAILURE() << "accepted";
+    } catch (const ToolError& error) {
+        EXPECT_NE(std::string(error.what()).find("overlaps the executable's headers"), std::string::npos) << error.what();
     }
 }
 
