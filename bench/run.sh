@@ -138,6 +138,41 @@ for p in "${memory_payloads[@]}"; do
   fi
 done
 
+# Packing: vellox-pack writing a bootstrapper from the stub and the files of
+# a payload, against makensis building the NSIS installer of the same files
+# (bench/make_nsis_installer.sh), wall time, median of a few runs each.
+pack_reps=$([ $smoke = 1 ] && echo 2 || echo 5)
+pack_payloads=("$b/bench/bench_example")
+[ $smoke = 0 ] && pack_payloads+=("$b/bench/bench_single_256mb")
+now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+median() { sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
+rm -rf "$work/pack"; mkdir -p "$work/pack"
+for p in "${pack_payloads[@]}"; do
+  n=$(basename "$p")
+  # The payload's entries, id|name|source|, from its manifest and resource script.
+  tr '*' '\n' <"$p.payload/manifest.bin" | paste - - - | awk -F'\t' '{print $1 "\t" $2}' >"$work/pack/names"
+  awk '$2 == "TOOLKIT" && $1 != 101 { src = substr($0, index($0, "\"") + 1); sub(/"$/, "", src); print $1 "\t" src }' \
+    "$p.payload/payload.rc" >"$work/pack/sources"
+  entries=()
+  while IFS=$'\t' read -r id name src; do entries+=(--entry "$id|$name|$src|"); done < <(
+    awk -F'\t' 'NR == FNR { name[$1] = $2; next } ($1 in name) { print $1 "\t" name[$1] "\t" $2 }' \
+      "$work/pack/names" "$work/pack/sources")
+  pack_ms=(); nsis_ms=()
+  for _ in $(seq "$pack_reps"); do
+    t0=$(now_ms)
+    "$b/host-tools/vellox-pack" --stub "$b/vellox-stub.exe" --output "$work/pack/$n.exe" "${entries[@]}"
+    t1=$(now_ms)
+    bench/make_nsis_installer.sh "$p.payload" "$work/pack/$n-nsis.exe"
+    t2=$(now_ms)
+    pack_ms+=($((t1 - t0))); nsis_ms+=($((t2 - t1)))
+  done
+  mb=$(stat -c %s "$work/pack/$n.exe" | awk '{printf "%.1f", $1 / 1048576}')
+  printf 'packing\t%s (%s MB): vellox-pack vs makensis, same files\t%s\t%s\tms\t-\tmedian of %s runs each\n' \
+    "$n" "$mb" "$(printf '%s\n' "${pack_ms[@]}" | median)" "$(printf '%s\n' "${nsis_ms[@]}" | median)" \
+    "$pack_reps" >>"$rows"
+done
+rm -rf "$work/pack"
+
 # mawk has no strtonum.
 hex_awk='function hex(h,  i, v) { sub(/^0x/, "", h); h = tolower(h); v = 0; for (i = 1; i <= length(h); i++) v = v * 16 + index("0123456789abcdef", substr(h, i, 1)) - 1; return v }'
 
@@ -169,7 +204,7 @@ printf 'size\ti686 executable without payload (artwork, dialogs, texts) vs stub 
 echo "Wine $(/usr/lib/wine/wine64 --version 2>/dev/null), makensis $(makensis -VERSION), $(nproc) cores;" \
   "$reps repetitions (medians), memory $memory_reps runs"
 echo "ratio = ours / baseline, diff = ours - baseline; met: the target holds"
-# In the order: extraction, installation, launch, latency, size, memory.
+# In the order: extraction, installation, launch, latency, packing, size, memory.
 awk -F'\t' '
 function num(v, unit) { return v == "-" ? "-" : unit == "bytes" ? sprintf("%d", v) : sprintf("%.1f", v) }
 BEGIN {
@@ -189,7 +224,7 @@ BEGIN {
   }
   printf "%-15s %-76s %11s %11s %-5s %7s %9s %-11s %-4s %s\n", section, figure, num(ours, unit), num(base, unit),
          unit, ratio, diff, target, met, note
-}' <(awk -F'\t' 'BEGIN {n = split("extraction|install vs NSIS|launch|installer shown|size|memory", order, "|")
+}' <(awk -F'\t' 'BEGIN {n = split("extraction|install vs NSIS|launch|installer shown|packing|size|memory", order, "|")
                         for (i = 1; i <= n; i++) rank[order[i]] = i}
                  {print rank[$1] "\t" $0}' "$rows" | sort -s -n -k1,1 | cut -f2-)
 

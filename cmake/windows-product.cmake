@@ -102,8 +102,9 @@ function(vellox_write_build_config output)
 endfunction()
 
 # One bootstrapper executable: the program, the fixed resources and the
-# build's configuration script (plus any further resource scripts).
-#   vellox_add_executable(<name> CONFIG <config.rc> [RESOURCES <file.rc>...])
+# build's configuration script (plus any further resource scripts). Without
+# CONFIG and RESOURCES it is the stub that vellox-pack fills.
+#   vellox_add_executable(<name> [CONFIG <config.rc>] [RESOURCES <file.rc>...])
 function(vellox_add_executable name)
   cmake_parse_arguments(ARG "" "CONFIG" "RESOURCES" ${ARGN})
   add_executable(${name} WIN32
@@ -132,5 +133,30 @@ set(VELLOX_DEMO_ENTRIES
   "103|Tarnwick.Wizard.exe.config|${VELLOX_DEMO_PAYLOAD}/Tarnwick.Wizard.exe.config|"
   "104|ProjectItems.xml|${VELLOX_DEMO_PAYLOAD}/ProjectItems.xml|")
 vellox_add_bootstrapper(vellox ENTRIES ${VELLOX_DEMO_ENTRIES} DEPENDS fake_installer)
+
+# The stub: the same program and fixed resources (dialogs, pictures, icon,
+# messages, application manifest) without payload or build configuration,
+# which vellox-pack adds to a copy of it.
+vellox_add_executable(vellox_stub)
+set_target_properties(vellox_stub PROPERTIES OUTPUT_NAME vellox-stub)
+
+# vellox-pack for Windows build machines, cross-built from the same sources
+# as the host tool: build/<preset>/pack-tool/vellox-pack.exe.
+set(VELLOX_WINDOWS_PACK_TOOL ${CMAKE_BINARY_DIR}/pack-tool/vellox-pack.exe)
+ExternalProject_Add(vellox_pack_windows
+  SOURCE_DIR ${CMAKE_SOURCE_DIR}/tools
+  BINARY_DIR ${CMAKE_BINARY_DIR}/pack-tool
+  CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
+  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target vellox-pack
+  INSTALL_COMMAND ""
+  BUILD_ALWAYS ON
+  BUILD_BYPRODUCTS ${VELLOX_WINDOWS_PACK_TOOL})
+
+# cmake --install --prefix <dir>: what packing and signing need on a build
+# machine without this tree, in <dir>/bin: vellox-pack for Linux and for
+# Windows, the stub, vellox-append-info and the signing helper.
+install(PROGRAMS ${VELLOX_PACK_TOOL} ${VELLOX_WINDOWS_PACK_TOOL} ${VELLOX_APPEND_INFO_TOOL}
+        ${CMAKE_SOURCE_DIR}/tools/sign_bootstrapper.sh DESTINATION bin)
+install(TARGETS vellox_stub RUNTIME DESTINATION bin)
 
 include(${CMAKE_CURRENT_LIST_DIR}/signing.cmake)

@@ -11,7 +11,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-all_targets=(command_line embedded_information format manifest registry_version)
+all_targets=(command_line embedded_information format manifest registry_version pe_resources signed_image)
 limit=(-max_total_time=60)
 targets=()
 while [ $# -gt 0 ]; do
@@ -31,6 +31,7 @@ max_len_of() {
     embedded_information) echo 4400 ;;
     registry_version) echo 600 ;;
     format) echo 2048 ;;
+    pe_resources|signed_image) echo 8192 ;;
     *) echo 512 ;;
   esac
 }

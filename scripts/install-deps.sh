@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(cmake g++ make googletest libgtest-dev libgmock-dev
           g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64
           wine64 xvfb xauth openssl osslsigncode fonts-wine imagemagick
-          clang libclang-rt-14-dev nsis time)
+          clang libclang-rt-14-dev nsis time libtomlplusplus-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,5 +1,7 @@
 #include "payload_script.h"
 
+#include "payload/payload_paths.h"
+
 #include <algorithm>
 #include <cctype>
 #include <map>
@@ -141,6 +143,25 @@ PayloadLayout LayoutFromFolder(const fs::path& folder, const std::string& progra
         layout.entries.push_back(entry);
     }
     return layout;
+}
+
+void CheckManifestNames(const PayloadLayout& layout)
+{
+    std::set<std::string> lowered;
+    for (const auto& entry : layout.entries) {
+        if (!entry.manifestName)
+            continue;
+        const std::string& name = *entry.manifestName;
+        for (const unsigned char c : name) {
+            if (c >= 0x7F || c < 0x20 || c == '*')
+                throw ToolError("payload file name must be printable ASCII without '*': " + name);
+        }
+        if (!IsSafePayloadName(std::wstring(name.begin(), name.end())))
+            throw ToolError("payload file name would leave the temporary folder (absolute, drive, '.', '..' or empty "
+                            "part): " + name);
+        if (!lowered.insert(Lower(name)).second)
+            throw ToolError("two payload files differ only in letter case (both are written lower-cased): " + name);
+    }
 }
 
 std::string BuildManifest(const PayloadLayout& layout)

@@ -49,6 +49,12 @@ NamedResource ParseNamed(const std::string& text);
 // program name without ".exe" after its first character.
 PayloadLayout LayoutFromFolder(const std::filesystem::path& folder, const std::string& program);
 
+// Refuses manifest names the bootstrapper would refuse or not write
+// faithfully: names that leave the temporary folder (IsSafePayloadName),
+// characters outside printable ASCII (the manifest is read in the machine's
+// ANSI code page), '*', and two names that differ only in letter case.
+void CheckManifestNames(const PayloadLayout& layout);
+
 // The manifest's bytes: id*name*size triples joined by "*", in entry order.
 std::string BuildManifest(const PayloadLayout& layout);
 // The resource script: 101 (unless left out), every entry with a source,

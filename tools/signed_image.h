@@ -2,10 +2,14 @@
 //
 // An Authenticode signature covers every byte of the file except the
 // checksum, the certificate table's directory entry and the certificate
-// table itself. A block appended after a signed file's certificate table is
-// therefore outside the table and breaks the signature; placed inside the
-// table (the last certificate entry and the directory both grown to cover
-// it), it is outside the signed bytes and the signature still verifies.
+// table itself, which holds the signature; the signer's own signature there
+// covers its authenticated attributes only. The block goes into an
+// unauthenticated attribute, placed so that the certificate table still
+// holds exactly one well-formed PKCS #7 structure with nothing after it (the
+// platform's stricter certificate check, EnableCertPaddingCheck, refuses
+// anything else) while the block's bytes still end the file, where the
+// bootstrapper's tail scan finds them.
+// Nothing covers the block: anyone can change it.
 #pragma once
 
 #include <string>
@@ -13,12 +17,21 @@
 namespace payload_tool {
 
 // image with block added at its end. An unsigned image (empty certificate
-// directory) gets the block appended. A signed image gets the block inside
-// its certificate table: zero padding first, so that the table stays a
-// multiple of 8 bytes long, then the block, which still ends the file; the
-// directory size and the last WIN_CERTIFICATE's length grow to match and the
-// image checksum is recomputed. Throws ToolError for an image that is not a
-// PE file, or whose certificate table does not end the file or is malformed.
+// directory) gets the block appended. A signed image, whose certificate
+// table must end the file and hold one entry, gets the block as the value
+// (an OCTET STRING) of a new unauthenticated attribute of its last signer,
+// the last bytes of the signature: zeros before the marker keep the entry a
+// multiple of 8 bytes long. The directory size and the entry's length grow
+// to match and the image checksum is recomputed. Throws ToolError for an
+// image that is not a PE file, whose certificate table does not end the
+// file, is malformed or holds anything after the signature, or whose
+// signature already holds a block.
 std::string AddInformationBlock(std::string image, const std::string& block);
+
+// True when every entry of image's certificate table holds one DER
+// structure whose encoded length, rounded up to 8, is the entry's, followed
+// by zeros only, and the entries fill the table: the certificate table as
+// the platform's strict check (EnableCertPaddingCheck) reads it.
+bool IsStrictCertificateTable(const std::string& image);
 
 }  // namespace payload_tool

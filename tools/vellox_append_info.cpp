@@ -1,8 +1,8 @@
 // Adds an information block to a finished bootstrapper:
 //   vellox-append-info <bootstrapper.exe> <information file>
 // The bootstrapper copies the information to "info.xml" beside its payload.
-// A signed bootstrapper stays signed: the block goes inside its certificate
-// table (sign first, then add the block).
+// A signed bootstrapper stays signed: the block becomes an unauthenticated
+// attribute of its signature (sign first, then add the block).
 #include "information_block.h"
 #include "payload_script.h"
 #include "signed_image.h"
