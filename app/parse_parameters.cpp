@@ -1,6 +1,7 @@
 #include "app/command_line_info.h"
 #include "app/diagnostic_log.h"
 #include "app/installer_app.h"
+#include "payload/payload_paths.h"
 
 namespace {
 
@@ -10,15 +11,6 @@ constexpr std::size_t kMaxDefaultBaseFolder = 100;
 // Below this length the common application-data folder gets a folder of our
 // own appended.
 constexpr std::size_t kMaxBaseForOwnFolder = 90;
-
-std::wstring AppendPathComponent(std::wstring path, std::wstring_view component)
-{
-    while (!component.empty() && component.front() == L'\\')
-        component.remove_prefix(1);
-    if (!path.empty() && path.back() != L'\\')
-        path += L'\\';
-    return path.append(component);
-}
 
 }  // namespace
 
@@ -36,7 +28,7 @@ std::wstring CVelloxInstallerApp::DefaultBaseFolder() const
     if (!common || common->size() > kMaxDefaultBaseFolder)
         return paths.EnvironmentValue(L"SystemDrive");
     if (common->size() < kMaxBaseForOwnFolder)
-        return AppendPathComponent(*common, L"\\Tarnwick");
+        return AppendPath(*common, L"Tarnwick");  // the payload's own joining, not a second copy of it
     return *common;
 }
 

@@ -8,6 +8,15 @@ namespace {
 constexpr std::size_t kDeleteBufferChars = 264;
 constexpr std::wstring_view kPattern = L"*.*";
 
+// a + "\" + b, built in one place rather than at each use.
+std::wstring Joined(const std::wstring& a, const std::wstring& b)
+{
+    std::wstring joined(a);
+    joined.push_back(L'\\');
+    joined.append(b);
+    return joined;
+}
+
 bool IsLink(std::uint32_t attributes)
 {
     return (attributes & FileAttribute::kReparsePoint) != 0;
@@ -54,7 +63,7 @@ void DeleteFolderContents(CHeldFolders& held, HeldFolder& folder, const std::wst
         return;
     for (const FolderEntry& entry : *entries) {
         const bool isFolder = (entry.attributes & FileAttribute::kDirectory) != 0;
-        const std::wstring full = path + L"\\" + entry.name;
+        const std::wstring full = Joined(path, entry.name);
         if (SkipRedirected(full, entry.attributes)) {
             continue;
         } else if (full.size() > kDeleteBufferChars || (isFolder && !IsLink(entry.attributes) && !FitsAsFolder(full))) {
@@ -74,7 +83,7 @@ void DeleteFolderContents(CHeldFolders& held, HeldFolder& folder, const std::wst
                     SkipRedirected(full, attributes);
                 continue;
             }
-            DeleteFolderContents(held, *sub, full, relative.empty() ? entry.name : relative + L"\\" + entry.name);
+            DeleteFolderContents(held, *sub, full, relative.empty() ? entry.name : Joined(relative, entry.name));
             LogMessage("Remove Folder '%s'\n", full);
             sub->RemoveSelf();
         } else {

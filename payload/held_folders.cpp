@@ -2,30 +2,44 @@
 
 #include <algorithm>
 
-std::vector<std::wstring> SplitRelativeName(std::wstring_view relative)
+namespace {
+
+bool IsSeparator(wchar_t c)
 {
-    std::vector<std::wstring> parts;
-    std::size_t start = 0;
-    while (start <= relative.size()) {
-        std::size_t end = relative.find_first_of(L"\\/", start);
-        if (end == std::wstring_view::npos)
-            end = relative.size();
-        if (end > start)
-            parts.emplace_back(relative.substr(start, end - start));
-        start = end + 1;
-    }
-    return parts;
+    return c == L'\\' || c == L'/';
 }
+
+// The next part of a relative name from at on, empty parts skipped; empty
+// once the name is used up. Walked in place rather than split into a vector
+// of strings: that vector's code is a good part of this file's size.
+std::wstring_view NextPart(std::wstring_view relative, std::size_t& at)
+{
+    while (at < relative.size() && IsSeparator(relative[at]))
+        ++at;
+    const std::size_t start = at;
+    while (at < relative.size() && !IsSeparator(relative[at]))
+        ++at;
+    return relative.substr(start, at - start);
+}
+
+// given + "\" + part, or part alone when given is empty.
+void AppendLevel(std::wstring& given, std::wstring_view part)
+{
+    if (!given.empty())
+        given.push_back(L'\\');
+    given.append(part);
+}
+
+}  // namespace
 
 std::wstring CHeldFolders::Key(std::wstring_view relative)
 {
     std::wstring key;
-    for (const std::wstring& part : SplitRelativeName(relative)) {
-        if (!key.empty())
-            key.push_back(L'\\');
-        for (wchar_t c : part)
-            key.push_back(c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c);
-    }
+    std::size_t at = 0;
+    for (std::wstring_view part = NextPart(relative, at); !part.empty(); part = NextPart(relative, at))
+        AppendLevel(key, part);
+    for (wchar_t& c : key)
+        c = c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
     return key;
 }
 
@@ -65,8 +79,10 @@ HeldFolder* CHeldFolders::CreateFolders(std::wstring_view relative, CreateOutcom
         return nullptr;
     }
     std::wstring given;
-    for (const std::wstring& part : SplitRelativeName(relative)) {
-        given += (given.empty() ? L"" : L"\\") + part;
+    std::size_t at = 0;
+    for (std::wstring_view level = NextPart(relative, at); !level.empty(); level = NextPart(relative, at)) {
+        const std::wstring part(level);
+        AppendLevel(given, part);
         std::wstring key = Key(given);
         if (const auto held = Find(key); held != m_held.end()) {
             folder = held->folder.get();
@@ -99,10 +115,12 @@ HeldFolder* CHeldFolders::Reach(std::wstring_view relative)
 {
     HeldFolder* folder = Root();
     std::wstring given;
-    for (const std::wstring& part : SplitRelativeName(relative)) {
+    std::size_t at = 0;
+    for (std::wstring_view level = NextPart(relative, at); !level.empty(); level = NextPart(relative, at)) {
         if (!folder)
             return nullptr;
-        given += (given.empty() ? L"" : L"\\") + part;
+        const std::wstring part(level);
+        AppendLevel(given, part);
         folder = ReachLevel(*folder, Key(given), part);
     }
     return folder;
@@ -112,7 +130,9 @@ std::unique_ptr<HeldFolder> CHeldFolders::Enter(HeldFolder& parent, std::wstring
                                                 const std::wstring& name, std::uint32_t& attributes)
 {
     attributes = 0;
-    const std::wstring key = Key(std::wstring(parentRelative) + L"\\" + name);
+    std::wstring joined(parentRelative);
+    AppendLevel(joined, name);
+    const std::wstring key = Key(joined);
     if (const auto held = Find(key); held != m_held.end()) {
         const std::optional<FileIdentity> now = parent.IdentityOf(name);
         if (!now || *now != held->folder->Identity()) {

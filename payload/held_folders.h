@@ -52,7 +52,3 @@ private:
 
     std::vector<Held> m_held;  // sorted by key; the root has the empty key
 };
-
-// Splits a relative name at its separators ("\" or "/"); empty parts are
-// dropped (names are checked to have none before they get here).
-std::vector<std::wstring> SplitRelativeName(std::wstring_view relative);
