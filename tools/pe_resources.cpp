@@ -1,5 +1,6 @@
 #include "pe_resources.h"
 
+#include "image_bytes.h"
 #include "payload_script.h"
 
 #include <algorithm>
@@ -16,36 +17,6 @@ constexpr std::size_t kSectionHeaderSize = 40;
 constexpr std::uint32_t kSubdirectoryBit = 0x80000000u;
 // Resource data starts 8-byte aligned, as the linker places it.
 constexpr std::size_t kDataAlignment = 8;
-
-std::uint32_t Read32(const std::string& image, std::size_t at)
-{
-    if (at > image.size() || image.size() - at < 4)
-        throw ToolError("the executable is truncated");
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(image[at])) |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(image[at + 1])) << 8 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(image[at + 2])) << 16 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(image[at + 3])) << 24;
-}
-
-std::uint16_t Read16(const std::string& image, std::size_t at)
-{
-    if (at > image.size() || image.size() - at < 2)
-        throw ToolError("the executable is truncated");
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(image[at]) |
-                                      static_cast<unsigned char>(image[at + 1]) << 8);
-}
-
-void Write32(std::string& image, std::size_t at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        image[at + static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
-void Write16(std::string& image, std::size_t at, std::uint16_t value)
-{
-    image[at] = static_cast<char>(value & 0xFF);
-    image[at + 1] = static_cast<char>(value >> 8);
-}
 
 void Append32(std::string& out, std::uint32_t value)
 {
@@ -488,20 +459,7 @@ std::string ReplaceResources(const std::string& image, const ResourceTree& tree,
 
 std::uint32_t ComputeImageChecksum(const std::string& image)
 {
-    const std::size_t checksumAt = ReadHeaders(image).ChecksumAt();
-    std::uint64_t sum = 0;
-    // The field's bytes count as zero one by one: it need not be aligned.
-    const auto byteAt = [&](std::size_t at) -> std::uint32_t {
-        if (at >= image.size() || (at >= checksumAt && at < checksumAt + 4))
-            return 0;
-        return static_cast<unsigned char>(image[at]);
-    };
-    for (std::size_t at = 0; at < image.size(); at += 2) {
-        sum += byteAt(at) | byteAt(at + 1) << 8;
-        sum = (sum & 0xFFFF) + (sum >> 16);
-    }
-    sum = (sum & 0xFFFF) + (sum >> 16);
-    return static_cast<std::uint32_t>(sum + image.size());
+    return ImageChecksum(image, ReadHeaders(image).ChecksumAt());
 }
 
 std::string WithImageChecksum(std::string image)

@@ -1,5 +1,6 @@
 #include "signed_image.h"
 
+#include "image_bytes.h"
 #include "payload_script.h"
 
 #include <cstdint>
@@ -12,30 +13,6 @@ namespace {
 constexpr std::size_t kCertificateAlignment = 8;
 constexpr std::size_t kWinCertificateHeader = 8;  // dwLength, wRevision, wCertificateType
 constexpr std::uint32_t kSecurityDirectory = 4;
-
-std::uint32_t Read32(const std::string& image, std::size_t at)
-{
-    if (at > image.size() || image.size() - at < 4)
-        throw ToolError("the executable is truncated");
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(image[at])) |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(image[at + 1])) << 8 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(image[at + 2])) << 16 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(image[at + 3])) << 24;
-}
-
-std::uint16_t Read16(const std::string& image, std::size_t at)
-{
-    if (at > image.size() || image.size() - at < 2)
-        throw ToolError("the executable is truncated");
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(image[at]) |
-                                      static_cast<unsigned char>(image[at + 1]) << 8);
-}
-
-void Write32(std::string& image, std::size_t at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        image[at + static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
-}
 
 // Where the optional header's checksum and the security directory entry are.
 struct PeLayout {
@@ -64,25 +41,6 @@ PeLayout LocatePeHeaders(const std::string& image)
     const std::size_t entry = directoryCountAt + 4 + kSecurityDirectory * 8;
     Read32(image, entry + 4);  // bounds
     return PeLayout{optional + 64, entry};
-}
-
-// The image checksum: 16-bit one's-complement-style sum of the file with the
-// checksum field counted as zero, plus the file length.
-std::uint32_t ImageChecksum(const std::string& image, std::size_t checksumAt)
-{
-    std::uint64_t sum = 0;
-    // The field's bytes count as zero one by one: it need not be aligned.
-    const auto byteAt = [&](std::size_t at) -> std::uint32_t {
-        if (at >= image.size() || (at >= checksumAt && at < checksumAt + 4))
-            return 0;
-        return static_cast<unsigned char>(image[at]);
-    };
-    for (std::size_t at = 0; at < image.size(); at += 2) {
-        sum += byteAt(at) | byteAt(at + 1) << 8;
-        sum = (sum & 0xFFFF) + (sum >> 16);
-    }
-    sum = (sum & 0xFFFF) + (sum >> 16);
-    return static_cast<std::uint32_t>(sum + image.size());
 }
 
 // A DER element: tag, where its header and its content lie.
