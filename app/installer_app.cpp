@@ -95,25 +95,28 @@ std::int32_t CVelloxInstallerApp::StartWorkerAndWait()
     m_hWorkerDoneEvent = threads.CreateManualResetEvent(error);
     if (!m_hWorkerDoneEvent) {
         LogMessage("Failed to create the worker done event %ld\n", error);
-        return static_cast<std::int32_t>(HResultFromWin32(error));
+        return Status::FromPlatformErrorAsHResult(error);
     }
     m_hInstallerShownEvent = threads.CreateManualResetEvent(error);
     if (!m_hInstallerShownEvent) {
         LogMessage("Failed to create the installer shown event %ld\n", error);
-        return static_cast<std::int32_t>(HResultFromWin32(error));
+        return Status::FromPlatformErrorAsHResult(error);
     }
+    // The worker parses the command line again, rewriting the option fields
+    // while this thread runs on: what this thread needs of them is taken now.
+    const bool showSplash = !m_bSilent;
     if (!threads.StartWorker([this] { WorkerThreadProc(); }, error)) {
         LogMessage("Failed to start the worker thread %ld\n", error);
-        return static_cast<std::int32_t>(HResultFromWin32(error));
+        return Status::FromPlatformErrorAsHResult(error);
     }
     // From here until the done event the worker alone writes the log.
     std::unique_ptr<Splash> splash = m_services.dialogs.CreateSplash();
-    if (!m_bSilent && m_nPromptDepth == 0)
+    if (showSplash && m_nPromptDepth == 0)
         splash->Show();
     Event* const events[] = {m_hInstallerShownEvent.get(), m_hWorkerDoneEvent.get()};
-    WaitForWorker(events, splash.get());
+    const std::int32_t waited = WaitForWorker(events, splash.get());
     splash.reset();
-    return m_nRunResult;
+    return waited != Status::kOk ? waited : m_nRunResult;
 }
 
 std::uint32_t CVelloxInstallerApp::ExitInstance()

@@ -7,6 +7,7 @@
 
 #include "app/clock.h"
 #include "app/code_page.h"
+#include "app/status.h"
 #include "app/string_table.h"
 #include "app/system_paths.h"
 #include "app/threads.h"
@@ -49,18 +50,6 @@ struct AppServices {
     Wow64& wow64;
 };
 
-// Status values of the run.
-namespace Status {
-inline constexpr std::int32_t kOk = 0;
-inline constexpr std::int32_t kFail = static_cast<std::int32_t>(0x80004005);              // E_FAIL
-inline constexpr std::int32_t kInvalidParameter = static_cast<std::int32_t>(0x80030057);  // STG_E_INVALIDPARAMETER
-inline constexpr std::int32_t kNoSignature = static_cast<std::int32_t>(0x800B0100);       // TRUST_E_NOSIGNATURE
-inline constexpr std::int32_t kNotAdministrator = static_cast<std::int32_t>(0x80110413);
-inline constexpr std::int32_t kFrameworkMissing = static_cast<std::int32_t>(0x80110409);
-inline constexpr std::int32_t kInstallerTooOld = 1613;  // ERROR_INSTALL_PACKAGE_VERSION
-inline constexpr std::int32_t kDiskFull = static_cast<std::int32_t>(0x80030070);  // STG_E_MEDIUMFULL
-}  // namespace Status
-
 // The process exit code: the run result when it is not 0, else the
 // installer's exit code.
 std::uint32_t ExitCodeOf(std::int32_t runResult, std::uint32_t installerExitCode);
@@ -99,7 +88,9 @@ public:
     // Main thread: pumps messages and sleeps until the worker is done, ending
     // the splash when the installer shows a window and hiding it while the
     // worker's prompt is open. events: installer shown, then worker done.
-    void WaitForWorker(std::span<Event* const> events, Splash* splash);
+    // 0, or the platform's error when the wait fails (the worker may still
+    // run then).
+    std::int32_t WaitForWorker(std::span<Event* const> events, Splash* splash);
 
     AppServices& GetServices() { return m_services; }
     const std::wstring& GetRawCommandLine() const { return m_lpCmdLine; }
