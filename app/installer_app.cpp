@@ -39,7 +39,8 @@ bool CVelloxInstallerApp::InitInstance()
         result = VerifyOwnSignature();
     }
     if (result == Status::kOk) {
-        LogSignerInformation(*this);
+        m_strProgramName =
+            LogSignerInformation(m_services.strings, m_services.ownModule, m_services.signerReader);
         result = RunChecks();
     }
     if (result == Status::kOk)
@@ -47,7 +48,7 @@ bool CVelloxInstallerApp::InitInstance()
 
     m_nRunResult = result;
     if (NeedsReport(result, m_nInstallerExitCode))
-        ReportResult(*this, result);
+        ReportResult(result);
     return false;
 }
 
@@ -77,11 +78,11 @@ std::int32_t CVelloxInstallerApp::RunChecks()
 {
     if (IsAdminCheckEnabled(m_services.strings) && !IsUserAdministrator(m_services.machine))
         return Status::kNotAdministrator;
-    if (!CheckNetFramework(*this))
+    if (!CheckNetFramework(m_services.strings, m_services.registry, m_requiredNet))
         return Status::kFrameworkMissing;
     if (!CheckWindowsInstaller(m_services.machine, m_services.paths))
         return Status::kInstallerTooOld;
-    if (!CheckFreeDiskSpace(*this))
+    if (!CheckFreeDiskSpace(m_services.strings, m_services.machine, m_strTempFolder, m_diskSpace))
         return Status::kDiskFull;
     return Status::kOk;
 }
@@ -117,6 +118,22 @@ std::int32_t CVelloxInstallerApp::StartWorkerAndWait()
     const std::int32_t waited = WaitForWorker(events, splash.get());
     splash.reset();
     return waited != Status::kOk ? waited : m_nRunResult;
+}
+
+void CVelloxInstallerApp::ReportResult(std::int32_t result)
+{
+    ReportFacts facts;
+    facts.runResult = result;
+    facts.installerExitCode = m_nInstallerExitCode;
+    facts.rawCommandLine = m_lpCmdLine;
+    facts.requiredNet = m_requiredNet.name;
+    facts.requiredNetMajor = m_requiredNet.major;
+    facts.requiredNetSp = m_requiredNet.servicePack;
+    facts.drive = m_diskSpace.drive;
+    facts.requiredMb = m_diskSpace.requiredMb;
+    // A declined question is not followed by a second dialog: the user has
+    // just answered.
+    ::ReportResult(facts, m_services.strings, m_services.dialogs, !m_bSilent && !m_bQuestionDeclined);
 }
 
 std::uint32_t CVelloxInstallerApp::ExitInstance()

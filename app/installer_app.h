@@ -14,7 +14,9 @@
 #include "launch/process_launcher.h"
 #include "launch/processor_mode.h"
 #include "launch/window_iterator.h"
+#include "checks/disk_space.h"
 #include "checks/machine_facts.h"
+#include "checks/net_framework.h"
 #include "checks/registry.h"
 #include "payload/file_system.h"
 #include "payload/resource.h"
@@ -92,6 +94,10 @@ public:
     // run then).
     std::int32_t WaitForWorker(std::span<Event* const> events, Splash* splash);
 
+    // Logs the message for the run result and the stored facts and shows it
+    // unless the run is silent or the user has just declined the question.
+    void ReportResult(std::int32_t result);
+
     AppServices& GetServices() { return m_services; }
     const std::wstring& GetRawCommandLine() const { return m_lpCmdLine; }
     std::uintptr_t GetInstanceHandle() const { return m_hInstance; }
@@ -111,14 +117,9 @@ public:
     std::wstring m_strProgramName;
     std::wstring m_strTempFolder;
     std::wstring m_strForwardedCommandLine;
-    // Disk space check results, for the report.
-    std::int64_t m_nRequiredMb = 0;
-    std::int64_t m_nFreeMb = 0;
-    std::wstring m_strDrive;
-    // .NET Framework requirement, for the report.
-    std::wstring m_strRequiredNet = L"Unknown .NET Version";
-    std::int32_t m_nRequiredNetSp = 0;
-    std::int32_t m_nRequiredNetMajor = 2;
+    // Check results, for the report.
+    DiskSpaceCheck m_diskSpace;
+    FrameworkRequirement m_requiredNet;
     // The payload's resources: filled by the extraction, walked again by the
     // removal of the temporary folder.
     CResourceList m_resources;
