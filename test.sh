@@ -23,7 +23,7 @@ run_suite() {  # name, ctest arguments...
   local out; out=$(mktemp)
   ctest "$@" --output-on-failure -j "$jobs" >"$out" 2>&1
   local status=$?
-  grep -E 'tests passed|Failed|\*\*\*|Not Run' "$out" | sed "s|^|$name: |"
+  grep -E 'tests passed|\(Failed\)|\*\*\*|Not Run' "$out" | sed "s|^|$name: |"
   [ $status != 0 ] && { cat "$out" | tail -80; overall=1; }
   local line; line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$out" | tail -1)
   if [ -n "$line" ]; then
