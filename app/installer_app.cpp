@@ -39,8 +39,7 @@ bool CVelloxInstallerApp::InitInstance()
         result = VerifyOwnSignature();
     }
     if (result == Status::kOk) {
-        m_strProgramName =
-            LogSignerInformation(m_services.strings, m_services.ownModule, m_services.signerReader);
+        LogSignerInformation(*this);
         result = RunChecks();
     }
     if (result == Status::kOk)
@@ -48,7 +47,7 @@ bool CVelloxInstallerApp::InitInstance()
 
     m_nRunResult = result;
     if (NeedsReport(result, m_nInstallerExitCode))
-        ReportResult(result);
+        ReportResult(*this, result);
     return false;
 }
 
@@ -78,11 +77,11 @@ std::int32_t CVelloxInstallerApp::RunChecks()
 {
     if (IsAdminCheckEnabled(m_services.strings) && !IsUserAdministrator(m_services.machine))
         return Status::kNotAdministrator;
-    if (!CheckNetFramework(m_services.strings, m_services.registry, m_requiredNet))
+    if (!CheckNetFramework(*this))
         return Status::kFrameworkMissing;
     if (!CheckWindowsInstaller(m_services.machine, m_services.paths))
         return Status::kInstallerTooOld;
-    if (!CheckFreeDiskSpace(m_services.strings, m_services.machine, m_strTempFolder, m_diskSpace))
+    if (!CheckFreeDiskSpace(*this))
         return Status::kDiskFull;
     return Status::kOk;
 }
@@ -96,44 +95,25 @@ std::int32_t CVelloxInstallerApp::StartWorkerAndWait()
     m_hWorkerDoneEvent = threads.CreateManualResetEvent(error);
     if (!m_hWorkerDoneEvent) {
         LogMessage("Failed to create the worker done event %ld\n", error);
-        return Status::FromPlatformErrorAsHResult(error);
+        return static_cast<std::int32_t>(HResultFromWin32(error));
     }
     m_hInstallerShownEvent = threads.CreateManualResetEvent(error);
     if (!m_hInstallerShownEvent) {
         LogMessage("Failed to create the installer shown event %ld\n", error);
-        return Status::FromPlatformErrorAsHResult(error);
+        return static_cast<std::int32_t>(HResultFromWin32(error));
     }
-    // The worker parses the command line again, rewriting the option fields
-    // while this thread runs on: what this thread needs of them is taken now.
-    const bool showSplash = !m_bSilent;
     if (!threads.StartWorker([this] { WorkerThreadProc(); }, error)) {
         LogMessage("Failed to start the worker thread %ld\n", error);
-        return Status::FromPlatformErrorAsHResult(error);
+        return static_cast<std::int32_t>(HResultFromWin32(error));
     }
     // From here until the done event the worker alone writes the log.
     std::unique_ptr<Splash> splash = m_services.dialogs.CreateSplash();
-    if (showSplash && m_nPromptDepth == 0)
+    if (!m_bSilent && m_nPromptDepth == 0)
         splash->Show();
     Event* const events[] = {m_hInstallerShownEvent.get(), m_hWorkerDoneEvent.get()};
-    const std::int32_t waited = WaitForWorker(events, splash.get());
+    WaitForWorker(events, splash.get());
     splash.reset();
-    return waited != Status::kOk ? waited : m_nRunResult;
-}
-
-void CVelloxInstallerApp::ReportResult(std::int32_t result)
-{
-    ReportFacts facts;
-    facts.runResult = result;
-    facts.installerExitCode = m_nInstallerExitCode;
-    facts.rawCommandLine = m_lpCmdLine;
-    facts.requiredNet = m_requiredNet.name;
-    facts.requiredNetMajor = m_requiredNet.major;
-    facts.requiredNetSp = m_requiredNet.servicePack;
-    facts.drive = m_diskSpace.drive;
-    facts.requiredMb = m_diskSpace.requiredMb;
-    // A declined question is not followed by a second dialog: the user has
-    // just answered.
-    ::ReportResult(facts, m_services.strings, m_services.dialogs, !m_bSilent && !m_bQuestionDeclined);
+    return m_nRunResult;
 }
 
 std::uint32_t CVelloxInstallerApp::ExitInstance()

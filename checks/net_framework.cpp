@@ -1,6 +1,7 @@
 #include "checks/net_framework.h"
 
 #include "app/diagnostic_log.h"
+#include "app/installer_app.h"
 #include "app/text.h"
 #include "checks/registry.h"
 
@@ -111,35 +112,35 @@ bool IsVariantAccepted(const Registry& registry, const NetVariant& variant, cons
 
 }  // namespace
 
-void SelectRequiredFramework(FrameworkRequirement& requirement,
-                             std::span<const std::wstring, kNetVariantCount> entries)
+void SelectRequiredFramework(CVelloxInstallerApp& app, std::span<const std::wstring, kNetVariantCount> entries)
 {
     for (std::size_t i = 0; i < kNetVariantCount; ++i) {
         const std::int32_t level = ParseLong(entries[i]);
         if (level >= 0) {
-            requirement.name = kVariants[i].requirementName;
-            requirement.major = kVariants[i].nMajor;
-            requirement.servicePack = level;
+            app.m_strRequiredNet = kVariants[i].requirementName;
+            app.m_nRequiredNetMajor = kVariants[i].nMajor;
+            app.m_nRequiredNetSp = level;
             return;
         }
     }
 }
 
-bool CheckNetFramework(const StringTable& strings, const Registry& registry, FrameworkRequirement& requirement)
+bool CheckNetFramework(CVelloxInstallerApp& app)
 {
+    const AppServices& services = app.GetServices();
     std::array<std::wstring, kNetVariantCount> entries;
     for (std::size_t i = 0; i < kNetVariantCount; ++i) {
-        entries[i] = strings.Load(StringId::kFirstNetLevel + static_cast<unsigned>(i));
+        entries[i] = services.strings.Load(StringId::kFirstNetLevel + static_cast<unsigned>(i));
         LogMessage(kVariants[i].configLine, entries[i]);
     }
-    SelectRequiredFramework(requirement, entries);
+    SelectRequiredFramework(app, entries);
 
     for (std::size_t i = 0; i < kNetVariantCount; ++i) {
-        if (IsVariantAccepted(registry, kVariants[i], entries[i])) {
+        if (IsVariantAccepted(services.registry, kVariants[i], entries[i])) {
             LogText(".NET Version OK\n");
             return true;
         }
     }
-    LogMessage(".NET Version Not OK %s %ld\n", requirement.name, requirement.servicePack);
+    LogMessage(".NET Version Not OK %s %ld\n", app.m_strRequiredNet, app.m_nRequiredNetSp);
     return false;
 }

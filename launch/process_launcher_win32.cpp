@@ -15,17 +15,9 @@ public:
     {
     }
     std::uint32_t GetProcessId() const override { return m_dwProcessId; }
-    WaitOutcome WaitForExit(std::uint32_t milliseconds, std::uint32_t& error) override
+    bool WaitForExit(std::uint32_t milliseconds) override
     {
-        switch (::WaitForSingleObject(m_hProcess.Get(), milliseconds)) {
-        case WAIT_OBJECT_0:
-            return WaitOutcome::kEnded;
-        case WAIT_FAILED:
-            error = ::GetLastError();
-            return WaitOutcome::kFailed;
-        default:
-            return WaitOutcome::kTimedOut;
-        }
+        return ::WaitForSingleObject(m_hProcess.Get(), milliseconds) == WAIT_OBJECT_0;
     }
     bool WaitForExitWithoutTimeout(std::uint32_t& error) override
     {

@@ -2,6 +2,7 @@
 
 #include "app/diagnostic_log.h"
 #include "app/format.h"
+#include "app/installer_app.h"
 #include "app/long_path.h"
 
 namespace {
@@ -124,16 +125,17 @@ std::wstring DescribeSerialNumber(const std::optional<std::vector<std::uint8_t>>
     return text;
 }
 
-std::wstring LogSignerInformation(const StringTable& strings, const OwnModule& ownModule, SignerReader& reader)
+void LogSignerInformation(CVelloxInstallerApp& app)
 {
-    std::wstring programName = strings.Load(StringId::kDefaultProgramName);
+    AppServices& services = app.GetServices();
+    app.m_strProgramName = services.strings.Load(StringId::kDefaultProgramName);
 
     // Without the whole path the signer of another file could be read.
-    const std::optional<std::wstring> ownPath = ownModule.GetOwnModulePath();
+    const std::optional<std::wstring> ownPath = services.ownModule.GetOwnModulePath();
     SignerInformation info;
-    if (!ownPath || !GetAuthenticodeInformation(reader, *ownPath, info)) {
+    if (!ownPath || !GetAuthenticodeInformation(services.signerReader, *ownPath, info)) {
         LogText("Digital verification: Failed\n");
-        return programName;
+        return;
     }
     LogMessage("Digital verification: SubjectName '%s'\n", OrNull(info.subjectName));
     LogMessage("Digital verification: ProgramName '%s'\n", OrNull(info.programName));
@@ -141,6 +143,5 @@ std::wstring LogSignerInformation(const StringTable& strings, const OwnModule& o
     LogMessage("Digital verification: SerialNumber %s\n", DescribeSerialNumber(info.serialNumber));
     LogMessage("Digital verification: IssuerName '%s'\n", OrNull(info.issuerName));
     if (info.programName)
-        programName = *info.programName;
-    return programName;
+        app.m_strProgramName = *info.programName;
 }
