@@ -148,12 +148,10 @@ std::int32_t ExtractFile(PayloadSources sources, const CResource& resource)
     }
     // The file's folder is one the run made itself (held since) or makes
     // now; a folder that is there already is never written into.
-    const std::wstring& name = resource.m_strName;
-    const std::size_t slash = name.find_last_of(L"\\/");
     CreateOutcome outcome = CreateOutcome::kFailed;
     std::wstring failedLevel;
-    HeldFolder* folder = GetHeldFolders().CreateFolders(
-        slash == std::wstring::npos ? std::wstring() : name.substr(0, slash), outcome, failedLevel);
+    HeldFolder* folder =
+        GetHeldFolders().CreateFolders(RemoveLastComponent(resource.m_strName), outcome, failedLevel);
     if (!folder) {
         const std::wstring level = AppendPath(GetTempFolder(sources.files), failedLevel);
         if (outcome == CreateOutcome::kExists)
@@ -164,8 +162,7 @@ std::int32_t ExtractFile(PayloadSources sources, const CResource& resource)
     }
 
     const std::uint64_t length = locked.bytes.size();
-    const FileWriteResult written =
-        folder->WriteFile(slash == std::wstring::npos ? name : name.substr(slash + 1), locked.bytes);
+    const FileWriteResult written = folder->WriteFile(LastComponent(resource.m_strName), locked.bytes);
     if (written.refused) {
         LogMessage("%s exists and is not a plain file\n", path);
     } else if (!written.created) {

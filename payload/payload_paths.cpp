@@ -17,6 +17,12 @@ std::wstring RemoveLastComponent(std::wstring_view path)
     return at == std::wstring_view::npos ? std::wstring() : std::wstring(path.substr(0, at));
 }
 
+std::wstring LastComponent(std::wstring_view path)
+{
+    const std::size_t at = path.find_last_of(L"\\/");
+    return std::wstring(at == std::wstring_view::npos ? path : path.substr(at + 1));
+}
+
 std::wstring GuidText(const Guid& guid)
 {
     static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";

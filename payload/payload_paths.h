@@ -13,8 +13,12 @@ inline constexpr std::size_t kMaxPathChars = 259;
 // base and more joined by exactly one backslash (the platform's path-append
 // rule without its canonicalisation: names are checked before they get here).
 std::wstring AppendPath(std::wstring_view base, std::wstring_view more);
-// The path without its last component (everything before the last separator).
+// The path without its last component (everything before the last
+// separator, "\" or "/"); empty when there is no separator.
 std::wstring RemoveLastComponent(std::wstring_view path);
+// The last component (everything after the last separator; the whole path
+// when there is none).
+std::wstring LastComponent(std::wstring_view path);
 
 // The registry form: {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}, upper-case hex.
 std::wstring GuidText(const Guid& guid);

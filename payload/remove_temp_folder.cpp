@@ -10,9 +10,8 @@ constexpr std::int32_t kFail = static_cast<std::int32_t>(0x80004005);
 // Deletes one payload file through the folders held, never by its path.
 void RemovePayloadFile(CHeldFolders& held, const std::wstring& name, const std::wstring& path)
 {
-    const std::size_t slash = name.find_last_of(L"\\/");
-    const std::wstring leaf = slash == std::wstring::npos ? name : name.substr(slash + 1);
-    HeldFolder* folder = held.Reach(slash == std::wstring::npos ? std::wstring() : name.substr(0, slash));
+    const std::wstring leaf = LastComponent(name);
+    HeldFolder* folder = held.Reach(RemoveLastComponent(name));
     if (folder && !leaf.empty() && folder->RemoveEntry(leaf) == EntryRemoval::kRedirected)
         LogMessage("Deletion skipped, link to elsewhere '%s'\n", path);
 }
