@@ -7,7 +7,7 @@ jobs=${JOBS:-2}
 scripts/install-deps.sh || exit 1
 
 start=$(date +%s)
-for preset in win32 win64 native native-asan; do
+for preset in win32 win64 native native-asan native-tsan; do
   t0=$(date +%s)
   cmake --preset "$preset" >"build-$preset.log" 2>&1 && cmake --build --preset "$preset" -j "$jobs" >>"build-$preset.log" 2>&1
   status=$?
@@ -39,6 +39,7 @@ run_suite() {  # name, ctest arguments...
 
 run_suite "unit (native)" --test-dir build/native -L unit
 run_suite "unit (ASan/UBSan)" --test-dir build/native-asan -L unit
+run_suite "unit (TSan)" --test-dir build/native-tsan -L unit
 scripts/wine32-status.sh
 # End to end: one Wine prefix and display for the run, tests in sequence.
 JOBS=1 run_suite "end to end (win64 under Wine, static checks of both builds)" --test-dir build/native -L e2e -j 1

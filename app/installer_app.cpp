@@ -39,7 +39,8 @@ bool CVelloxInstallerApp::InitInstance()
         result = VerifyOwnSignature();
     }
     if (result == Status::kOk) {
-        LogSignerInformation(*this);
+        m_strProgramName =
+            LogSignerInformation(m_services.strings, m_services.ownModule, m_services.signerReader);
         result = RunChecks();
     }
     if (result == Status::kOk)
@@ -47,7 +48,7 @@ bool CVelloxInstallerApp::InitInstance()
 
     m_nRunResult = result;
     if (NeedsReport(result, m_nInstallerExitCode))
-        ReportResult(*this, result);
+        ReportResult(result);
     return false;
 }
 
@@ -77,11 +78,11 @@ std::int32_t CVelloxInstallerApp::RunChecks()
 {
     if (IsAdminCheckEnabled(m_services.strings) && !IsUserAdministrator(m_services.machine))
         return Status::kNotAdministrator;
-    if (!CheckNetFramework(*this))
+    if (!CheckNetFramework(m_services.strings, m_services.registry, m_requiredNet))
         return Status::kFrameworkMissing;
     if (!CheckWindowsInstaller(m_services.machine, m_services.paths))
         return Status::kInstallerTooOld;
-    if (!CheckFreeDiskSpace(*this))
+    if (!CheckFreeDiskSpace(m_services.strings, m_services.machine, m_strTempFolder, m_diskSpace))
         return Status::kDiskFull;
     return Status::kOk;
 }
@@ -95,25 +96,44 @@ std::int32_t CVelloxInstallerApp::StartWorkerAndWait()
     m_hWorkerDoneEvent = threads.CreateManualResetEvent(error);
     if (!m_hWorkerDoneEvent) {
         LogMessage("Failed to create the worker done event %ld\n", error);
-        return static_cast<std::int32_t>(HResultFromWin32(error));
+        return Status::FromPlatformErrorAsHResult(error);
     }
     m_hInstallerShownEvent = threads.CreateManualResetEvent(error);
     if (!m_hInstallerShownEvent) {
         LogMessage("Failed to create the installer shown event %ld\n", error);
-        return static_cast<std::int32_t>(HResultFromWin32(error));
+        return Status::FromPlatformErrorAsHResult(error);
     }
+    // The worker parses the command line again, rewriting the option fields
+    // while this thread runs on: what this thread needs of them is taken now.
+    const bool showSplash = !m_bSilent;
     if (!threads.StartWorker([this] { WorkerThreadProc(); }, error)) {
         LogMessage("Failed to start the worker thread %ld\n", error);
-        return static_cast<std::int32_t>(HResultFromWin32(error));
+        return Status::FromPlatformErrorAsHResult(error);
     }
     // From here until the done event the worker alone writes the log.
     std::unique_ptr<Splash> splash = m_services.dialogs.CreateSplash();
-    if (!m_bSilent && m_nPromptDepth == 0)
+    if (showSplash && m_nPromptDepth == 0)
         splash->Show();
     Event* const events[] = {m_hInstallerShownEvent.get(), m_hWorkerDoneEvent.get()};
-    WaitForWorker(events, splash.get());
+    const std::int32_t waited = WaitForWorker(events, splash.get());
     splash.reset();
-    return m_nRunResult;
+    return waited != Status::kOk ? waited : m_nRunResult;
+}
+
+void CVelloxInstallerApp::ReportResult(std::int32_t result)
+{
+    ReportFacts facts;
+    facts.runResult = result;
+    facts.installerExitCode = m_nInstallerExitCode;
+    facts.rawCommandLine = m_lpCmdLine;
+    facts.requiredNet = m_requiredNet.name;
+    facts.requiredNetMajor = m_requiredNet.major;
+    facts.requiredNetSp = m_requiredNet.servicePack;
+    facts.drive = m_diskSpace.drive;
+    facts.requiredMb = m_diskSpace.requiredMb;
+    // A declined question is not followed by a second dialog: the user has
+    // just answered.
+    ::ReportResult(facts, m_services.strings, m_services.dialogs, !m_bSilent && !m_bQuestionDeclined);
 }
 
 std::uint32_t CVelloxInstallerApp::ExitInstance()

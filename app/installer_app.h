@@ -7,13 +7,16 @@
 
 #include "app/clock.h"
 #include "app/code_page.h"
+#include "app/status.h"
 #include "app/string_table.h"
 #include "app/system_paths.h"
 #include "app/threads.h"
 #include "launch/process_launcher.h"
 #include "launch/processor_mode.h"
 #include "launch/window_iterator.h"
+#include "checks/disk_space.h"
 #include "checks/machine_facts.h"
+#include "checks/net_framework.h"
 #include "checks/registry.h"
 #include "payload/file_system.h"
 #include "payload/resource.h"
@@ -48,18 +51,6 @@ struct AppServices {
     WindowSystem& windows;
     Wow64& wow64;
 };
-
-// Status values of the run.
-namespace Status {
-inline constexpr std::int32_t kOk = 0;
-inline constexpr std::int32_t kFail = static_cast<std::int32_t>(0x80004005);              // E_FAIL
-inline constexpr std::int32_t kInvalidParameter = static_cast<std::int32_t>(0x80030057);  // STG_E_INVALIDPARAMETER
-inline constexpr std::int32_t kNoSignature = static_cast<std::int32_t>(0x800B0100);       // TRUST_E_NOSIGNATURE
-inline constexpr std::int32_t kNotAdministrator = static_cast<std::int32_t>(0x80110413);
-inline constexpr std::int32_t kFrameworkMissing = static_cast<std::int32_t>(0x80110409);
-inline constexpr std::int32_t kInstallerTooOld = 1613;  // ERROR_INSTALL_PACKAGE_VERSION
-inline constexpr std::int32_t kDiskFull = static_cast<std::int32_t>(0x80030070);  // STG_E_MEDIUMFULL
-}  // namespace Status
 
 // The process exit code: the run result when it is not 0, else the
 // installer's exit code.
@@ -99,7 +90,13 @@ public:
     // Main thread: pumps messages and sleeps until the worker is done, ending
     // the splash when the installer shows a window and hiding it while the
     // worker's prompt is open. events: installer shown, then worker done.
-    void WaitForWorker(std::span<Event* const> events, Splash* splash);
+    // 0, or the platform's error when the wait fails (the worker may still
+    // run then).
+    std::int32_t WaitForWorker(std::span<Event* const> events, Splash* splash);
+
+    // Logs the message for the run result and the stored facts and shows it
+    // unless the run is silent or the user has just declined the question.
+    void ReportResult(std::int32_t result);
 
     AppServices& GetServices() { return m_services; }
     const std::wstring& GetRawCommandLine() const { return m_lpCmdLine; }
@@ -120,14 +117,9 @@ public:
     std::wstring m_strProgramName;
     std::wstring m_strTempFolder;
     std::wstring m_strForwardedCommandLine;
-    // Disk space check results, for the report.
-    std::int64_t m_nRequiredMb = 0;
-    std::int64_t m_nFreeMb = 0;
-    std::wstring m_strDrive;
-    // .NET Framework requirement, for the report.
-    std::wstring m_strRequiredNet = L"Unknown .NET Version";
-    std::int32_t m_nRequiredNetSp = 0;
-    std::int32_t m_nRequiredNetMajor = 2;
+    // Check results, for the report.
+    DiskSpaceCheck m_diskSpace;
+    FrameworkRequirement m_requiredNet;
     // The payload's resources: filled by the extraction, walked again by the
     // removal of the temporary folder.
     CResourceList m_resources;

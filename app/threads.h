@@ -29,6 +29,11 @@ public:
     // requests, which are dropped.
     virtual void DispatchPendingMessages() = 0;
     // Sleeps until one of the events is signalled (its index) or input
-    // arrives (events.size()); any other value for anything else.
-    virtual std::size_t WaitForEventsOrInput(std::span<Event* const> events) = 0;
+    // arrives (events.size()); kWaitFailed, with the platform's error code in
+    // error, when the wait itself fails; any other value for anything else.
+    static constexpr std::size_t kWaitFailed = static_cast<std::size_t>(-1);
+    virtual std::size_t WaitForEventsOrInput(std::span<Event* const> events, std::uint32_t& error) = 0;
+    // Any thread: makes the main thread's wait return for input, so that it
+    // looks at the shared state again.
+    virtual void WakeMainThread() = 0;
 };

@@ -31,6 +31,8 @@ DWORD WINAPI WorkerEntry(void* parameter)
 
 }  // namespace
 
+Win32Threads::Win32Threads() : m_nMainThreadId(::GetCurrentThreadId()) {}
+
 std::unique_ptr<Event> Win32Threads::CreateManualResetEvent(std::uint32_t& error)
 {
     UniqueHandle handle(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
@@ -62,7 +64,7 @@ void Win32Threads::DispatchPendingMessages()
     }
 }
 
-std::size_t Win32Threads::WaitForEventsOrInput(std::span<Event* const> events)
+std::size_t Win32Threads::WaitForEventsOrInput(std::span<Event* const> events, std::uint32_t& error)
 {
     std::vector<HANDLE> handles;
     handles.reserve(events.size());
@@ -70,5 +72,16 @@ std::size_t Win32Threads::WaitForEventsOrInput(std::span<Event* const> events)
         handles.push_back(static_cast<Win32Event*>(event)->Get());
     const DWORD woken = ::MsgWaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE,
                                                     INFINITE, QS_ALLINPUT);
+    if (woken == WAIT_FAILED) {
+        error = ::GetLastError();
+        return kWaitFailed;
+    }
     return woken - WAIT_OBJECT_0;
+}
+
+void Win32Threads::WakeMainThread()
+{
+    // A thread message counts as input for MsgWaitForMultipleObjects; the
+    // pump drops it, as WM_NULL does nothing.
+    ::PostThreadMessageW(m_nMainThreadId, WM_NULL, 0, 0);
 }

@@ -1,12 +1,13 @@
 #include "app/installer_app.h"
 
-void CVelloxInstallerApp::WaitForWorker(std::span<Event* const> events, Splash* splash)
+std::int32_t CVelloxInstallerApp::WaitForWorker(std::span<Event* const> events, Splash* splash)
 {
     constexpr std::size_t kInstallerShown = 0;
     constexpr std::size_t kWorkerDone = 1;
     Threads& threads = m_services.threads;
     auto splashOpen = [&] { return splash && splash->IsOpen(); };
 
+    std::int32_t result = Status::kOk;
     std::int32_t lastDepth = 0;
     for (;;) {
         threads.DispatchPendingMessages();
@@ -19,9 +20,17 @@ void CVelloxInstallerApp::WaitForWorker(std::span<Event* const> events, Splash* 
                 splash->Hide();
             lastDepth = depth;
         }
-        const std::size_t woken = threads.WaitForEventsOrInput(events);
+        std::uint32_t error = 0;
+        const std::size_t woken = threads.WaitForEventsOrInput(events, error);
         if (woken == kWorkerDone)
             break;
+        // A wait that fails would fail again at once: waiting on would spin.
+        // As when the installer's end cannot be waited for, the worker's
+        // outcome is unknown and the platform error is the result.
+        if (woken == Threads::kWaitFailed) {
+            result = Status::FromPlatformError(error);
+            break;
+        }
         if (woken == kInstallerShown) {
             events[kInstallerShown]->Reset();
             if (splashOpen())
@@ -31,4 +40,5 @@ void CVelloxInstallerApp::WaitForWorker(std::span<Event* const> events, Splash* 
     }
     if (splashOpen())
         splash->End();
+    return result;
 }

@@ -77,9 +77,13 @@ std::int32_t CVelloxInstallerApp::AskTempFolder(std::wstring& folder)
         return Status::kFail;
     }
     const std::wstring title = m_services.strings.Load(StringId::kProductName);
+    // The main thread hides the splash while the prompt is open and shows
+    // it again after; it looks at the counter only when it wakes.
     ++m_nPromptDepth;
+    m_services.threads.WakeMainThread();
     const std::optional<std::wstring> accepted = m_services.dialogs.AskTempFolder(title, folder);
     --m_nPromptDepth;
+    m_services.threads.WakeMainThread();
     if (!accepted)
         return Status::kFail;
     // A blank answer would resolve to the current directory, which nobody

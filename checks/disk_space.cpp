@@ -1,7 +1,6 @@
 #include "checks/disk_space.h"
 
 #include "app/diagnostic_log.h"
-#include "app/installer_app.h"
 #include "app/text.h"
 #include "checks/machine_facts.h"
 
@@ -9,34 +8,34 @@ namespace {
 constexpr std::uint64_t kBytesPerKilobyte = 1024;
 }
 
-bool CheckFreeDiskSpace(CVelloxInstallerApp& app)
+bool CheckFreeDiskSpace(const StringTable& strings, const MachineFacts& machine, const std::wstring& tempFolder,
+                        DiskSpaceCheck& check)
 {
-    const AppServices& services = app.GetServices();
     LogText("Free Disk Space\n");
-    app.m_nFreeMb = 0;
-    app.m_nRequiredMb = ParseLong(services.strings.Load(StringId::kRequiredMb));
+    check.freeMb = 0;
+    check.requiredMb = ParseLong(strings.Load(StringId::kRequiredMb));
 
-    const auto drive = services.machine.SplitDrive(app.m_strTempFolder);
+    const auto drive = machine.SplitDrive(tempFolder);
     if (!drive) {
-        LogMessage("Failed to parse directory for free disk space check. %s\n", app.m_strTempFolder);
+        LogMessage("Failed to parse directory for free disk space check. %s\n", tempFolder);
         return false;
     }
-    app.m_strDrive = *drive;
+    check.drive = *drive;
     LogMessage("Free Disk Space: Checking at least %I64d MB free on drive '%s' for temp directory '%s'\n",
-               app.m_nRequiredMb, app.m_strDrive, app.m_strTempFolder);
+               check.requiredMb, check.drive, tempFolder);
 
     // The bytes available to this user, which honours disk quotas.
-    const auto available = services.machine.FreeBytesAvailable(app.m_strDrive);
+    const auto available = machine.FreeBytesAvailable(check.drive);
     if (!available) {
         LogText("Failed to check free disk space.\n");
         return false;
     }
-    app.m_nFreeMb = static_cast<std::int64_t>(*available / kBytesPerKilobyte / kBytesPerKilobyte);
-    if (app.m_nFreeMb > app.m_nRequiredMb) {
+    check.freeMb = static_cast<std::int64_t>(*available / kBytesPerKilobyte / kBytesPerKilobyte);
+    if (check.freeMb > check.requiredMb) {
         LogText("Free disk space requirement passed.\n");
         return true;
     }
-    LogMessage("Insufficient disk space: %I64d MB required but only %I64d MB free.\n", app.m_nRequiredMb,
-               app.m_nFreeMb);
+    LogMessage("Insufficient disk space: %I64d MB required but only %I64d MB free.\n", check.requiredMb,
+               check.freeMb);
     return false;
 }

@@ -1,7 +1,6 @@
 #include "checks/net_framework.h"
 
 #include "app/diagnostic_log.h"
-#include "app/installer_app.h"
 #include "app/text.h"
 #include "checks/registry.h"
 
@@ -112,35 +111,35 @@ bool IsVariantAccepted(const Registry& registry, const NetVariant& variant, cons
 
 }  // namespace
 
-void SelectRequiredFramework(CVelloxInstallerApp& app, std::span<const std::wstring, kNetVariantCount> entries)
+void SelectRequiredFramework(FrameworkRequirement& requirement,
+                             std::span<const std::wstring, kNetVariantCount> entries)
 {
     for (std::size_t i = 0; i < kNetVariantCount; ++i) {
         const std::int32_t level = ParseLong(entries[i]);
         if (level >= 0) {
-            app.m_strRequiredNet = kVariants[i].requirementName;
-            app.m_nRequiredNetMajor = kVariants[i].nMajor;
-            app.m_nRequiredNetSp = level;
+            requirement.name = kVariants[i].requirementName;
+            requirement.major = kVariants[i].nMajor;
+            requirement.servicePack = level;
             return;
         }
     }
 }
 
-bool CheckNetFramework(CVelloxInstallerApp& app)
+bool CheckNetFramework(const StringTable& strings, const Registry& registry, FrameworkRequirement& requirement)
 {
-    const AppServices& services = app.GetServices();
     std::array<std::wstring, kNetVariantCount> entries;
     for (std::size_t i = 0; i < kNetVariantCount; ++i) {
-        entries[i] = services.strings.Load(StringId::kFirstNetLevel + static_cast<unsigned>(i));
+        entries[i] = strings.Load(StringId::kFirstNetLevel + static_cast<unsigned>(i));
         LogMessage(kVariants[i].configLine, entries[i]);
     }
-    SelectRequiredFramework(app, entries);
+    SelectRequiredFramework(requirement, entries);
 
     for (std::size_t i = 0; i < kNetVariantCount; ++i) {
-        if (IsVariantAccepted(services.registry, kVariants[i], entries[i])) {
+        if (IsVariantAccepted(registry, kVariants[i], entries[i])) {
             LogText(".NET Version OK\n");
             return true;
         }
     }
-    LogMessage(".NET Version Not OK %s %ld\n", app.m_strRequiredNet, app.m_nRequiredNetSp);
+    LogMessage(".NET Version Not OK %s %ld\n", requirement.name, requirement.servicePack);
     return false;
 }

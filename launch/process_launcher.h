@@ -11,9 +11,10 @@ class ChildProcess {
 public:
     virtual ~ChildProcess() = default;
     virtual std::uint32_t GetProcessId() const = 0;
-    // WaitForSingleObject: true only when the process has ended within the
-    // time (a failed wait counts as not ended).
-    virtual bool WaitForExit(std::uint32_t milliseconds) = 0;
+    enum class WaitOutcome { kEnded, kTimedOut, kFailed };
+    // WaitForSingleObject with a time-out; on kFailed the platform's error
+    // is in error.
+    virtual WaitOutcome WaitForExit(std::uint32_t milliseconds, std::uint32_t& error) = 0;
     // WaitForSingleObject without a time-out: true once the process has
     // ended; false with the platform's error when the wait fails.
     virtual bool WaitForExitWithoutTimeout(std::uint32_t& error) = 0;

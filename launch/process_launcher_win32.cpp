@@ -15,9 +15,17 @@ public:
     {
     }
     std::uint32_t GetProcessId() const override { return m_dwProcessId; }
-    bool WaitForExit(std::uint32_t milliseconds) override
+    WaitOutcome WaitForExit(std::uint32_t milliseconds, std::uint32_t& error) override
     {
-        return ::WaitForSingleObject(m_hProcess.Get(), milliseconds) == WAIT_OBJECT_0;
+        switch (::WaitForSingleObject(m_hProcess.Get(), milliseconds)) {
+        case WAIT_OBJECT_0:
+            return WaitOutcome::kEnded;
+        case WAIT_FAILED:
+            error = ::GetLastError();
+            return WaitOutcome::kFailed;
+        default:
+            return WaitOutcome::kTimedOut;
+        }
     }
     bool WaitForExitWithoutTimeout(std::uint32_t& error) override
     {

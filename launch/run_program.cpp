@@ -1,6 +1,7 @@
 #include "launch/run_program.h"
 
 #include "app/diagnostic_log.h"
+#include "app/status.h"
 
 std::int32_t RunProgram(const LaunchServices& services, const std::wstring& tempFolder, const std::wstring& runTarget,
                         const std::wstring& commandLine, std::uint32_t* exitCode, Event& installerShown)
@@ -34,8 +35,17 @@ std::int32_t RunProgram(const LaunchServices& services, const std::wstring& temp
     CloseLog();
 
     bool ended = false;
+    bool failed = false;
+    std::uint32_t error = 0;
     for (;;) {
-        ended = process->WaitForExit(kPollMilliseconds);
+        const ChildProcess::WaitOutcome outcome = process->WaitForExit(kPollMilliseconds, error);
+        // A wait that fails returns at once and would fail again: polling on
+        // would spin, and without a window never end.
+        if (outcome == ChildProcess::WaitOutcome::kFailed) {
+            failed = true;
+            break;
+        }
+        ended = outcome == ChildProcess::WaitOutcome::kEnded;
         if (HasVisibleMainWindow(services.windows, process->GetProcessId())) {
             installerShown.Set();
             break;
@@ -44,13 +54,12 @@ std::int32_t RunProgram(const LaunchServices& services, const std::wstring& temp
             break;
     }
     std::uint32_t code = 0;
-    std::uint32_t error = 0;
     // After a failed wait the installer may still run, and its exit code
     // would read as STILL_ACTIVE (259): the code is unknown, as when it
     // cannot be read.
-    if ((!ended && !process->WaitForExitWithoutTimeout(error)) || !process->GetExitCode(code, error)) {
+    if (failed || (!ended && !process->WaitForExitWithoutTimeout(error)) || !process->GetExitCode(code, error)) {
         code = 0;
-        status = static_cast<std::int32_t>(error);
+        status = Status::FromPlatformError(error);
     }
     *exitCode = code;
     process.reset();  // closes the process and thread handles

@@ -25,8 +25,8 @@ inline constexpr std::int32_t kWrongProcessorMode = static_cast<std::int32_t>(0x
 // Starts the installer program (runTarget, quoted, then the forwarded line)
 // in tempFolder, sets installerShown once the installer has a visible
 // top-level window, waits for its end and stores its exit code. 0, the
-// platform's error when the exit code cannot be read (also when the wait for
-// the end fails: the installer may still run), 0x80070057 when the
+// platform's error (E_FAIL when it is 0) when the exit code cannot be read
+// (also when a wait fails: the installer may still run), 0x80070057 when the
 // process cannot be created, 0x80004004 when the processor mode does not
 // fit. The log is closed while the installer runs.
 std::int32_t RunProgram(const LaunchServices& services, const std::wstring& tempFolder, const std::wstring& runTarget,

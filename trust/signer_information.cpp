@@ -2,7 +2,6 @@
 
 #include "app/diagnostic_log.h"
 #include "app/format.h"
-#include "app/installer_app.h"
 #include "app/long_path.h"
 
 namespace {
@@ -125,17 +124,16 @@ std::wstring DescribeSerialNumber(const std::optional<std::vector<std::uint8_t>>
     return text;
 }
 
-void LogSignerInformation(CVelloxInstallerApp& app)
+std::wstring LogSignerInformation(const StringTable& strings, const OwnModule& ownModule, SignerReader& reader)
 {
-    AppServices& services = app.GetServices();
-    app.m_strProgramName = services.strings.Load(StringId::kDefaultProgramName);
+    std::wstring programName = strings.Load(StringId::kDefaultProgramName);
 
     // Without the whole path the signer of another file could be read.
-    const std::optional<std::wstring> ownPath = services.ownModule.GetOwnModulePath();
+    const std::optional<std::wstring> ownPath = ownModule.GetOwnModulePath();
     SignerInformation info;
-    if (!ownPath || !GetAuthenticodeInformation(services.signerReader, *ownPath, info)) {
+    if (!ownPath || !GetAuthenticodeInformation(reader, *ownPath, info)) {
         LogText("Digital verification: Failed\n");
-        return;
+        return programName;
     }
     LogMessage("Digital verification: SubjectName '%s'\n", OrNull(info.subjectName));
     LogMessage("Digital verification: ProgramName '%s'\n", OrNull(info.programName));
@@ -143,5 +141,6 @@ void LogSignerInformation(CVelloxInstallerApp& app)
     LogMessage("Digital verification: SerialNumber %s\n", DescribeSerialNumber(info.serialNumber));
     LogMessage("Digital verification: IssuerName '%s'\n", OrNull(info.issuerName));
     if (info.programName)
-        app.m_strProgramName = *info.programName;
+        programName = *info.programName;
+    return programName;
 }

@@ -2,14 +2,14 @@
 // them and takes the signed program name.
 #pragma once
 
+#include "app/string_table.h"
+#include "trust/own_module.h"
 #include "trust/signer_reader.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
-
-class CVelloxInstallerApp;
 
 // Object identifier of the program-and-publisher attribute.
 inline constexpr const char* kOpusInfoObjectId = "1.3.6.1.4.1.311.2.1.12";  // SPC_SP_OPUS_INFO_OBJID
@@ -39,7 +39,7 @@ void ReadSignerCertificate(const SignerMessage& message, SignerInformation& info
 // most significant byte first; "null" when absent.
 std::wstring DescribeSerialNumber(const std::optional<std::vector<std::uint8_t>>& serialNumber);
 
-// Logs the first signer's details and sets the program name forwarded to the
-// installer: the build's default, then the signed program name if any. When
-// the own path could not be read whole, no signer is read.
-void LogSignerInformation(CVelloxInstallerApp& app);
+// Logs the first signer's details and gives the program name forwarded to
+// the installer: the signed program name if any, else the build's default.
+// When the own path could not be read whole, no signer is read.
+std::wstring LogSignerInformation(const StringTable& strings, const OwnModule& ownModule, SignerReader& reader);

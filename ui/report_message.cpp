@@ -1,6 +1,6 @@
 #include "ui/report_message.h"
 
-#include "app/installer_app.h"
+#include "app/status.h"
 #include "app/string_table.h"
 #include "ui/format_message.h"
 

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <cstdint>
+#include "app/string_table.h"
+#include "ui/dialogs.h"
+#include "ui/report_message.h"
 
-class CVelloxInstallerApp;
-
-// Logs the message for the run result (and the installer's exit code) and,
-// unless the run is silent, shows it.
-void ReportResult(CVelloxInstallerApp& app, std::int32_t result);
+// Logs the message for the facts and, when show is set, shows it.
+void ReportResult(const ReportFacts& facts, const StringTable& strings, Dialogs& dialogs, bool show);

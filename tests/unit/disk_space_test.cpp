@@ -49,11 +49,11 @@ TEST_F(DiskSpaceTest, MoreThanTheRequiredMegabytesMustBeAvailable)
         machine.freeSpaceQueries.clear();
         auto& app = MakeApp({});
         app.m_strTempFolder = kTemp;
-        app.m_nFreeMb = 12345;
-        EXPECT_EQ(CheckFreeDiskSpace(app), c.passes) << c.what;
-        EXPECT_EQ(app.m_nRequiredMb, c.requiredMb) << c.what;
-        EXPECT_EQ(app.m_nFreeMb, c.freeMb) << c.what;
-        EXPECT_EQ(app.m_strDrive, L"C:") << c.what;
+        app.m_diskSpace.freeMb = 12345;
+        EXPECT_EQ(CheckFreeDiskSpace(strings, machine, app.m_strTempFolder, app.m_diskSpace), c.passes) << c.what;
+        EXPECT_EQ(app.m_diskSpace.requiredMb, c.requiredMb) << c.what;
+        EXPECT_EQ(app.m_diskSpace.freeMb, c.freeMb) << c.what;
+        EXPECT_EQ(app.m_diskSpace.drive, L"C:") << c.what;
         EXPECT_EQ(machine.freeSpaceQueries, std::vector<std::wstring>{L"C:"}) << c.what;
         EXPECT_EQ(LoggedText(), L"Free Disk Space\n" + CheckingLine(std::to_wstring(c.requiredMb), L"C:", kTemp) +
                                     c.lastLine)
@@ -66,9 +66,9 @@ TEST_F(DiskSpaceTest, PathWithoutDriveAsksForTheEmptyDrive)
     const std::wstring share = L"\\\\server\\share\\setup\\";
     auto& app = MakeApp({});
     app.m_strTempFolder = share;
-    app.m_strDrive = L"Q:";
-    EXPECT_TRUE(CheckFreeDiskSpace(app));
-    EXPECT_EQ(app.m_strDrive, L"");
+    app.m_diskSpace.drive = L"Q:";
+    EXPECT_TRUE(CheckFreeDiskSpace(strings, machine, app.m_strTempFolder, app.m_diskSpace));
+    EXPECT_EQ(app.m_diskSpace.drive, L"");
     EXPECT_EQ(machine.freeSpaceQueries, std::vector<std::wstring>{L""});
     EXPECT_NE(LoggedText().find(CheckingLine(L"500", L"", share)), std::wstring::npos);
 }
@@ -90,12 +90,12 @@ TEST_F(DiskSpaceTest, UnsplittablePathFailsBeforeMeasuringAndKeepsTheEarlierDriv
         machine.freeSpaceQueries.clear();
         auto& app = MakeApp({});
         app.m_strTempFolder = c.folder;
-        app.m_strDrive = L"D:";
-        app.m_nFreeMb = 12345;
-        EXPECT_FALSE(CheckFreeDiskSpace(app)) << c.what;
-        EXPECT_EQ(app.m_strDrive, L"D:") << c.what;
-        EXPECT_EQ(app.m_nFreeMb, 0) << c.what;
-        EXPECT_EQ(app.m_nRequiredMb, 500) << c.what;
+        app.m_diskSpace.drive = L"D:";
+        app.m_diskSpace.freeMb = 12345;
+        EXPECT_FALSE(CheckFreeDiskSpace(strings, machine, app.m_strTempFolder, app.m_diskSpace)) << c.what;
+        EXPECT_EQ(app.m_diskSpace.drive, L"D:") << c.what;
+        EXPECT_EQ(app.m_diskSpace.freeMb, 0) << c.what;
+        EXPECT_EQ(app.m_diskSpace.requiredMb, 500) << c.what;
         EXPECT_TRUE(machine.freeSpaceQueries.empty()) << c.what;
         EXPECT_EQ(LoggedText(),
                   L"Free Disk Space\nFailed to parse directory for free disk space check. " + c.folder + L"\n")
@@ -109,9 +109,9 @@ TEST_F(DiskSpaceTest, StartUpStopsWithMediumFullAndTheFiguresForTheReport)
     auto& app = MakeApp({L"/IAgreeToTheEULA", L"temp", L"D:\\Setup"});
     app.InitInstance();
     EXPECT_EQ(app.ExitInstance(), 0x80030070u);
-    EXPECT_EQ(app.m_nRequiredMb, 500);
-    EXPECT_EQ(app.m_nFreeMb, 100);
-    EXPECT_EQ(app.m_strDrive, L"D:");
+    EXPECT_EQ(app.m_diskSpace.requiredMb, 500);
+    EXPECT_EQ(app.m_diskSpace.freeMb, 100);
+    EXPECT_EQ(app.m_diskSpace.drive, L"D:");
     EXPECT_EQ(machine.freeSpaceQueries, std::vector<std::wstring>{L"D:"});
 }
 

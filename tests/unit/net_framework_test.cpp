@@ -41,7 +41,7 @@ protected:
     {
         g_log.Reset();
         auto& app = MakeApp({});
-        result = CheckNetFramework(app);
+        result = CheckNetFramework(strings, registry, app.m_requiredNet);
         auto lines = Lines(LoggedText());
         EXPECT_GE(lines.size(), kNetVariantCount);
         lines.erase(lines.begin(), lines.begin() + static_cast<long>(std::min(lines.size(), kNetVariantCount)));
@@ -81,7 +81,7 @@ TEST_F(NetFrameworkTest, ConfigurationIsLoggedOneLinePerVariant)
     SetEntries({L"0", L" 2abc", L"-1", L"", L"0", std::nullopt, L"x"});
     g_log.Reset();
     auto& app = MakeApp({});
-    EXPECT_FALSE(CheckNetFramework(app));
+    EXPECT_FALSE(CheckNetFramework(strings, registry, app.m_requiredNet));
     const auto lines = Lines(LoggedText());
     EXPECT_EQ(lines, (std::vector<std::wstring>{L".NET 2.0 0", L".NET 3.0  2abc", L".NET 3.5 -1", L".NET 4.0 Client ",
                                                 L".NET 4.0 Full 0", L".NET 4.5 Client ", L".NET 4.5 Full x",
@@ -219,10 +219,10 @@ TEST_F(NetFrameworkTest, RequirementIsTheFirstVariantNotExcluded)
         for (std::size_t i = 0; i < texts.size(); ++i)
             texts[i] = c.entries[i].value_or(L"");
         auto& app = MakeApp({});
-        SelectRequiredFramework(app, texts);
-        EXPECT_EQ(app.m_strRequiredNet, c.name);
-        EXPECT_EQ(app.m_nRequiredNetMajor, c.major) << c.name;
-        EXPECT_EQ(app.m_nRequiredNetSp, c.servicePack) << c.name;
+        SelectRequiredFramework(app.m_requiredNet, texts);
+        EXPECT_EQ(app.m_requiredNet.name, c.name);
+        EXPECT_EQ(app.m_requiredNet.major, c.major) << c.name;
+        EXPECT_EQ(app.m_requiredNet.servicePack, c.servicePack) << c.name;
     }
 }
 

@@ -164,7 +164,7 @@ TEST_F(ReportResultTest, LogsTheTextWithALineEndAndShowsItUnlessSilent)
         app.m_bSilent = silent;
         app.m_nInstallerExitCode = 5;
         strings.entries[112] = L"%s failed with exit code 0x%8x.";
-        ReportResult(app, 0);
+        app.ReportResult(0);
         EXPECT_EQ(LoggedText(), L"Corvane failed with exit code 0x       5.\n") << silent;
         if (silent) {
             EXPECT_TRUE(dialogs.journal.empty());
@@ -180,10 +180,10 @@ TEST_F(ReportResultTest, HandsTheFrameworkRequirementAndLinkToTheDialog)
 {
     auto& app = MakeApp({});
     strings.entries[115] = L"%s requires %s SP %d. Please download from the Microsoft Download Center and retry.";
-    app.m_strRequiredNet = L".NET 4";
-    app.m_nRequiredNetMajor = 4;
-    app.m_nRequiredNetSp = 1;
-    ReportResult(app, static_cast<std::int32_t>(0x80110409));
+    app.m_requiredNet.name = L".NET 4";
+    app.m_requiredNet.major = 4;
+    app.m_requiredNet.servicePack = 1;
+    app.ReportResult(static_cast<std::int32_t>(0x80110409));
     EXPECT_EQ(dialogs.lastMessage,
               L"Corvane requires .NET 4 SP 1. Please download from the Microsoft Download Center and retry.");
     EXPECT_EQ(dialogs.lastLink, kNet4SpLink);
@@ -193,7 +193,7 @@ TEST_F(ReportResultTest, UsageNamesTheRawArgumentText)
 {
     auto& app = MakeApp({L"/?", L"x"});
     strings.entries[114] = L"Command line '%s' incorrect.";
-    ReportResult(app, static_cast<std::int32_t>(0x80030057));
+    app.ReportResult(static_cast<std::int32_t>(0x80030057));
     EXPECT_EQ(dialogs.lastMessage, L"Command line '/? x' incorrect.");
 }
 

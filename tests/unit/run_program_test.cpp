@@ -66,6 +66,30 @@ TEST_F(RunProgramTest, LogIsClosedWhileTheInstallerRunsAndAppendedToAfter)
     EXPECT_NE(file.find("RunProgram returned 0\r\n"), std::string::npos);
 }
 
+TEST_F(RunProgramTest, FailedPollEndsTheWatchWithThePlatformErrorAndAnUnknownExitCode)
+{
+    const struct {
+        std::uint32_t error;
+        std::int32_t status;
+    } cases[] = {{6, 6}, {0, static_cast<std::int32_t>(0x80004005)}};  // an error of 0 is still a failure
+    for (const auto& c : cases) {
+        launcher = FakeProcessLauncher();
+        launcher.windows = &windows;
+        launcher.endsAfterPolls = 1000;  // no window and no end: a spinning watch would poll on
+        launcher.pollFailsAt = 2;
+        launcher.waitError = c.error;
+        g_log.Reset();
+        EXPECT_EQ(Run(), c.status) << c.error;
+        EXPECT_EQ(launcher.polls, 2) << c.error;
+        EXPECT_EQ(exitCode, 0u);
+        const auto& journal = launcher.journal;
+        EXPECT_EQ(std::count(journal.begin(), journal.end(), L"wait forever"), 0) << c.error;
+        EXPECT_EQ(launcher.openProcesses, 0);
+        EXPECT_FALSE(shown.signalled);
+        EXPECT_NE(LoggedText().find(L"RunProgram returned 0\n"), std::wstring::npos);
+    }
+}
+
 TEST_F(RunProgramTest, WindowSetsTheEventOnceAndPollingStops)
 {
     launcher.endsAfterPolls = 1000;

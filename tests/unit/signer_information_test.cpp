@@ -20,7 +20,7 @@ const std::wstring kSignedLog = L"GetAuthenticodeInformation \n"
 TEST_F(SignerInformationTest, SignedFileLogsEveryFieldInOrderAndForwardsTheProgramName)
 {
     auto& app = MakeApp({});
-    LogSignerInformation(app);
+    app.m_strProgramName = LogSignerInformation(strings, ownModule, signerReader);
     EXPECT_EQ(LoggedText(), kSignedLog);
     EXPECT_EQ(app.m_strProgramName, L"Corvane Setup");
     EXPECT_EQ(signerReader.openedPaths, std::vector<std::wstring>{L"C:\\Downloads\\setup.exe"});
@@ -45,7 +45,7 @@ TEST_F(SignerInformationTest, UnreadableSignatureKeepsTheDefaultNameAndLogsTheFa
         signerReader.openFailure = c.failure;
         auto& app = MakeApp({});
         app.m_strProgramName = L"left over";
-        LogSignerInformation(app);
+        app.m_strProgramName = LogSignerInformation(strings, ownModule, signerReader);
         EXPECT_EQ(LoggedText(), L"GetAuthenticodeInformation \n" + c.line +
                                     L"GetAuthenticodeInformation Fininshed\nDigital verification: Failed\n");
         EXPECT_EQ(app.m_strProgramName, L"Mini");
@@ -57,7 +57,7 @@ TEST_F(SignerInformationTest, TheDefaultNameComesFromTheStringTable)
     strings.entries[201] = L"Custom";
     signerReader.opusByIndex[1].programName.reset();
     auto& app = MakeApp({});
-    LogSignerInformation(app);
+    app.m_strProgramName = LogSignerInformation(strings, ownModule, signerReader);
     EXPECT_EQ(app.m_strProgramName, L"Custom");
     const std::wstring text = LoggedText();
     EXPECT_NE(text.find(L"GetProgAndPublisherInfo failed pwszProgramName\n"), std::wstring::npos);
@@ -68,7 +68,7 @@ TEST_F(SignerInformationTest, AnEmptySignedProgramNameIsStillTheSignedName)
 {
     signerReader.opusByIndex[1].programName = L"";
     auto& app = MakeApp({});
-    LogSignerInformation(app);
+    app.m_strProgramName = LogSignerInformation(strings, ownModule, signerReader);
     EXPECT_EQ(app.m_strProgramName, L"");
     EXPECT_NE(LoggedText().find(L"Digital verification: ProgramName ''\n"), std::wstring::npos);
 }
@@ -92,7 +92,7 @@ TEST_F(SignerInformationTest, LinksKeepTextOnlyForUrlAndFileChoices)
         signerReader.opusByIndex[1].moreInfo = c.link;
         signerReader.opusByIndex[1].publisherInfo = c.link;
         auto& app = MakeApp({});
-        LogSignerInformation(app);
+        app.m_strProgramName = LogSignerInformation(strings, ownModule, signerReader);
         const std::wstring text = LoggedText();
         EXPECT_NE(text.find(c.moreInfoLine), std::wstring::npos) << text;
         EXPECT_NE(text.find(L"Digital verification: MoreInfo    '" + c.shown + L"'\n"), std::wstring::npos) << text;
@@ -121,7 +121,7 @@ TEST_F(SignerInformationTest, OnlyTheFirstOpusAttributeIsDecoded)
     signerReader.attributeIds = {"1.3.6.1.4.1.311.2.1.120", "1.3.6.1.4.1.311.2.1.12", "1.3.6.1.4.1.311.2.1.12"};
     signerReader.opusByIndex = {{L"not me"}, {L"First"}, {L"Second"}};
     auto& app = MakeApp({});
-    LogSignerInformation(app);
+    app.m_strProgramName = LogSignerInformation(strings, ownModule, signerReader);
     EXPECT_EQ(signerReader.decodedIndexes, std::vector<std::size_t>{1});
     EXPECT_EQ(app.m_strProgramName, L"First");
 }
@@ -130,7 +130,7 @@ TEST_F(SignerInformationTest, WithoutOpusAttributeOnlyTheCertificateIsRead)
 {
     signerReader.attributeIds = {"1.2.840.113549.1.9.3", "1.2.840.113549.1.9.4"};
     auto& app = MakeApp({});
-    LogSignerInformation(app);
+    app.m_strProgramName = LogSignerInformation(strings, ownModule, signerReader);
     const std::wstring text = LoggedText();
     EXPECT_EQ(text.find(L"GetProgAndPublisherInfo"), std::wstring::npos);
     EXPECT_TRUE(signerReader.decodedIndexes.empty());
@@ -153,7 +153,7 @@ TEST_F(SignerInformationTest, DecodeFailuresLogTheirStepAndLeaveTheLinksEmpty)
         g_log.Reset();
         signerReader.decodeFailure = c.failure;
         auto& app = MakeApp({});
-        LogSignerInformation(app);
+        app.m_strProgramName = LogSignerInformation(strings, ownModule, signerReader);
         EXPECT_EQ(LoggedText(), L"GetAuthenticodeInformation \n" + c.line +
                                     L"GetAuthenticodeInformation Fininshed\n"
                                     L"Digital verification: SubjectName 'Test Subject'\n"
@@ -181,7 +181,7 @@ TEST_F(SignerInformationTest, CertificateFieldsShowNullWhenAbsent)
         g_log.Reset();
         signerReader.certificate = c.certificate;
         auto& app = MakeApp({});
-        LogSignerInformation(app);
+        app.m_strProgramName = LogSignerInformation(strings, ownModule, signerReader);
         const std::wstring text = LoggedText();
         EXPECT_NE(text.find(L"Digital verification: SerialNumber " + c.serial + L"\n"), std::wstring::npos) << text;
         EXPECT_NE(text.find(L"Digital verification: IssuerName '" + c.issuer + L"'\n"), std::wstring::npos) << text;

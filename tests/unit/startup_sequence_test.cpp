@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
+#include <thread>
 
 namespace {
 
@@ -108,16 +110,27 @@ TEST_F(StartupSequenceTest, EventOrThreadFailureStopsBeforeTheSplashWithTheError
         const char* what;
         int failEvent;
         bool failThread;
-    } cases[] = {{"done event", 1, false}, {"shown event", 2, false}, {"worker thread", 0, true}};
+        std::uint32_t error;
+        std::uint32_t exitCode;
+    } cases[] = {
+        {"done event", 1, false, 8, 0x80070008u},
+        {"shown event", 2, false, 8, 0x80070008u},
+        {"worker thread", 0, true, 8, 0x80070008u},
+        // A failure without an error code must not end as success.
+        {"done event, no error", 1, false, 0, 0x80004005u},
+        {"shown event, no error", 2, false, 0, 0x80004005u},
+        {"worker thread, no error", 0, true, 0, 0x80004005u},
+    };
     for (const auto& c : cases) {
         g_log.Reset();
         threads = FakeThreads();
         dialogs.journal.clear();
         threads.failEventNumber = c.failEvent;
         threads.failStartWorker = c.failThread;
+        threads.error = c.error;
         auto& app = MakeApp({});
         app.InitInstance();
-        EXPECT_EQ(app.ExitInstance(), 0x80070008u) << c.what;
+        EXPECT_EQ(app.ExitInstance(), c.exitCode) << c.what;
         EXPECT_EQ(threads.workersStarted, 0) << c.what;
         EXPECT_EQ(dialogs.journal, (std::vector<std::wstring>{L"init", L"error"})) << c.what;
         app.m_hWorkerDoneEvent.reset();
@@ -265,6 +278,104 @@ TEST_F(StartupSequenceTest, TemporaryFolderPrompt)
     dialogs.tempFolderAnswer.reset();
     EXPECT_EQ(app.AskTempFolder(folder), static_cast<std::int32_t>(0x80004005));
     EXPECT_EQ(folder, L"D:\\Setup");
+}
+
+TEST_F(StartupSequenceTest, PromptWakesTheMainThreadAfterEachChangeOfTheDepth)
+{
+    auto& app = MakeApp({});
+    app.ParseParameters();
+    std::vector<std::int32_t> depthsAtWake;
+    threads.onWake = [&] { depthsAtWake.push_back(app.m_nPromptDepth); };
+    int wakesBeforePrompt = -1;
+    dialogs.onAskTempFolder = [&] { wakesBeforePrompt = threads.wakes; };
+    dialogs.tempFolderAnswer = L"D:\\Setup";
+    std::wstring folder = L"Q:\\x";
+    EXPECT_EQ(app.AskTempFolder(folder), 0);
+    EXPECT_EQ(wakesBeforePrompt, 1);  // the splash is hidden before the prompt is used
+    EXPECT_EQ(depthsAtWake, (std::vector<std::int32_t>{1, 0}));
+
+    // A cancelled prompt lowers the counter and wakes the main thread too.
+    depthsAtWake.clear();
+    dialogs.tempFolderAnswer.reset();
+    EXPECT_NE(app.AskTempFolder(folder), 0);
+    EXPECT_EQ(depthsAtWake, (std::vector<std::int32_t>{1, 0}));
+}
+
+// The worker on a thread of its own, as in the product.
+class ThreadedRunTest : public AppFixture {
+protected:
+    ThreadedRunTest() { threads.realWorker = true; }
+};
+
+TEST_F(ThreadedRunTest, SplashIsDecidedFromTheOptionsAsTheyWereBeforeTheWorkerStarted)
+{
+    // The worker's second parse is held in the middle, with the option
+    // fields reset, until the main thread has decided on the splash and
+    // waits; the worker's fields must not decide it.
+    for (const bool silent : {true, false}) {
+        g_log.Reset();
+        ResetTempFolder();
+        threads = FakeThreads();
+        threads.realWorker = true;
+        dialogs.journal.clear();
+        int parses = 0;
+        std::atomic<bool> workerParsing = false;
+        paths.onTempFolder = [&] {
+            if (++parses == 2) {
+                workerParsing = true;
+                while (threads.waits == 0)
+                    std::this_thread::yield();
+            }
+        };
+        dialogs.onCreateSplash = [&] {
+            while (!workerParsing)
+                std::this_thread::yield();
+        };
+        auto& app = MakeApp(silent ? std::vector<std::wstring>{L"/IAgreeToTheEULA"} : std::vector<std::wstring>{});
+        app.InitInstance();
+        threads.JoinWorker();
+        EXPECT_EQ(app.ExitInstance(), 0u) << silent;
+        EXPECT_EQ(parses, 2) << silent;
+        const std::vector<std::wstring> shown = {L"init", L"splash created", L"splash shown", L"splash ended",
+                                                 L"splash destroyed"};
+        const std::vector<std::wstring> hidden = {L"init", L"splash created", L"splash ended", L"splash destroyed"};
+        EXPECT_EQ(dialogs.journal, silent ? hidden : shown) << silent;
+        paths.onTempFolder = nullptr;
+        dialogs.onCreateSplash = nullptr;
+    }
+}
+
+TEST_F(ThreadedRunTest, SplashIsHiddenWhileThePromptIsOpenAndShownAgainAfter)
+{
+    // The prompt stays open until the main thread has hidden the splash, and
+    // the worker goes on after it only once the splash is back: each needs
+    // the wake-up, as nothing else arrives for the main thread.
+    dialogs.tempFolderAnswer = L"D:\\Setup";
+    bool hiddenInTime = false;
+    bool shownInTime = false;
+    dialogs.onAskTempFolder = [&] { hiddenInTime = dialogs.WaitForEntry(L"splash hidden"); };
+    auto& app = MakeApp({L"temp", L"Q:\\x", L"/dontrun"});
+    threads.onWake = [&] {
+        if (app.m_nPromptDepth == 0)
+            shownInTime = dialogs.WaitForEntry(L"splash shown", L"splash hidden");
+    };
+    app.InitInstance();
+    threads.JoinWorker();
+    EXPECT_EQ(app.ExitInstance(), 0u);
+    EXPECT_TRUE(hiddenInTime);
+    EXPECT_TRUE(shownInTime);
+    EXPECT_EQ(std::count(dialogs.journal.begin(), dialogs.journal.end(), L"prompt: Corvane | Q:\\x"), 1);
+    // The worker may open its prompt before the main thread first shows
+    // the splash, which is then not shown at first.
+    std::vector<std::wstring> splash;
+    for (const auto& entry : dialogs.journal) {
+        if (entry.starts_with(L"splash"))
+            splash.push_back(entry);
+    }
+    if (splash.size() > 1 && splash[1] == L"splash shown")
+        splash.erase(splash.begin() + 1);
+    EXPECT_EQ(splash, (std::vector<std::wstring>{L"splash created", L"splash hidden", L"splash shown",
+                                                 L"splash ended", L"splash destroyed"}));
 }
 
 TEST_F(StartupSequenceTest, PromptAnswerIsResolvedToAFullPathLikeTheTempOption)

@@ -14,13 +14,13 @@ protected:
         MakeApp({});
     }
 
-    void Wait(std::vector<std::function<std::size_t()>> script)
+    std::int32_t Wait(std::vector<std::function<std::size_t()>> script)
     {
         threads.waitScript = std::move(script);
         splash = dialogs.CreateSplash();
         dialogs.journal.clear();
         Event* const events[] = {shown.get(), done.get()};
-        app->WaitForWorker(events, splash.get());
+        return app->WaitForWorker(events, splash.get());
     }
 
     std::function<std::size_t()> Depth(int depth)
@@ -50,7 +50,7 @@ TEST_F(WaitForWorkerTest, InstallerWindowEndsTheSplashAndResetsTheEvent)
 
 TEST_F(WaitForWorkerTest, WorkerDoneEndsAnOpenSplash)
 {
-    Wait({[] { return kDone; }});
+    EXPECT_EQ(Wait({[] { return kDone; }}), 0);
     EXPECT_EQ(dialogs.journal, std::vector<std::wstring>{L"splash ended"});
 }
 
@@ -65,6 +65,24 @@ TEST_F(WaitForWorkerTest, PromptAfterTheSplashEndedChangesNothing)
 {
     Wait({[] { return kShown; }, Depth(1), Depth(0), [] { return kDone; }});
     EXPECT_EQ(dialogs.journal, std::vector<std::wstring>{L"splash ended"});
+}
+
+TEST_F(WaitForWorkerTest, FailedWaitEndsTheLoopWithThePlatformErrorInsteadOfSpinning)
+{
+    const struct {
+        std::uint32_t error;
+        std::int32_t result;
+    } cases[] = {{6, 6}, {0, static_cast<std::int32_t>(0x80004005)}};  // an error of 0 is still a failure
+    for (const auto& c : cases) {
+        threads.waits = 0;
+        threads.error = c.error;
+        // Were the failure waited again, the next step would report the
+        // done event and hide the fault.
+        const std::int32_t result = Wait({[] { return Threads::kWaitFailed; }, [] { return kDone; }});
+        EXPECT_EQ(result, c.result) << c.error;
+        EXPECT_EQ(threads.waits, 1u) << c.error;
+        EXPECT_EQ(dialogs.journal, std::vector<std::wstring>{L"splash ended"});
+    }
 }
 
 }  // namespace

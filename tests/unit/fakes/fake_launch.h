@@ -109,6 +109,8 @@ public:
     std::uint32_t exitCode = 0;
     bool exitCodeFails = false;
     std::uint32_t exitCodeError = 6;  // ERROR_INVALID_HANDLE
+    int pollFailsAt = 0;              // this poll's wait fails; 0: none
+    std::uint32_t waitError = 6;      // ERROR_INVALID_HANDLE
 
     FakeWindowSystem* windows = nullptr;
     std::vector<std::wstring> journal;
@@ -141,16 +143,18 @@ private:
             m_owner.journal.push_back(L"handles closed");
         }
         std::uint32_t GetProcessId() const override { return kProcessId; }
-        bool WaitForExit(std::uint32_t milliseconds) override
+        WaitOutcome WaitForExit(std::uint32_t milliseconds, std::uint32_t& error) override
         {
             m_owner.journal.push_back(L"wait " + std::to_wstring(milliseconds));
             const int poll = ++m_owner.polls;
             if (m_owner.windows && poll == m_owner.windowAfterPolls)
                 m_owner.windows->windows.push_back({0x77, kProcessId, WindowSystem::kVisibleStyle});
             // A failed wait returns at once; the process goes on regardless.
-            if (Injected(m_owner.seamCalls, "ChildProcess", "WaitForExit"))
-                return false;
-            return poll >= m_owner.endsAfterPolls;
+            if (poll == m_owner.pollFailsAt || Injected(m_owner.seamCalls, "ChildProcess", "WaitForExit")) {
+                error = m_owner.waitError;
+                return WaitOutcome::kFailed;
+            }
+            return poll >= m_owner.endsAfterPolls ? WaitOutcome::kEnded : WaitOutcome::kTimedOut;
         }
         bool WaitForExitWithoutTimeout(std::uint32_t& error) override
         {

@@ -9,7 +9,13 @@
 #include "trust/own_module.h"
 #include "ui/dialogs.h"
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
+#include <thread>
 #include <map>
 #include <optional>
 #include <string>
@@ -51,8 +57,12 @@ public:
     std::wstring currentDirectory = L"C:\\work";
     SeamCalls* seamCalls = nullptr;  // counts every call; fails the chosen one
 
+    std::function<void()> onTempFolder;  // runs on every TempFolder call
+
     std::optional<std::wstring> TempFolder() const override
     {
+        if (onTempFolder)
+            onTempFolder();
         return Injected(seamCalls, "SystemPaths", "TempFolder") ? std::nullopt : tempFolder;
     }
     std::optional<std::wstring> SpecialFolder(int csidl) const override
@@ -101,35 +111,90 @@ public:
     }
 };
 
-class FakeEvent final : public Event {
-public:
-    explicit FakeEvent(int& openEvents) : m_openEvents(openEvents) { ++m_openEvents; }
-    ~FakeEvent() override { --m_openEvents; }
-    void Set() override { signalled = true; }
-    void Reset() override { signalled = false; }
-    bool signalled = false;
-
-private:
-    int& m_openEvents;
+// What the events and the wait share when the worker runs on a thread of
+// its own: a setter or a wake-up notifies the waiting main thread.
+struct FakeWaitState {
+    std::mutex mutex;
+    std::condition_variable changed;
+    int pendingInput = 0;
 };
 
-// Runs the worker synchronously inside StartWorker. The wait follows the
-// script when one is given (each step may change the world, then returns
-// the wake-up value); otherwise it reports the first signalled event.
+class FakeEvent final : public Event {
+public:
+    explicit FakeEvent(int& openEvents, std::shared_ptr<FakeWaitState> state = nullptr)
+        : m_openEvents(openEvents), m_state(std::move(state))
+    {
+        ++m_openEvents;
+    }
+    ~FakeEvent() override { --m_openEvents; }
+    void Set() override { Signal(true); }
+    void Reset() override { Signal(false); }
+    std::atomic<bool> signalled = false;
+
+private:
+    void Signal(bool value)
+    {
+        if (!m_state) {
+            signalled = value;
+            return;
+        }
+        std::lock_guard lock(m_state->mutex);
+        signalled = value;
+        m_state->changed.notify_all();
+    }
+
+    int& m_openEvents;
+    std::shared_ptr<FakeWaitState> m_state;
+};
+
+// Runs the worker synchronously inside StartWorker, or with realWorker on a
+// thread of its own (joined by JoinWorker or the destructor). The wait
+// follows the script when one is given (each step may change the world,
+// then returns the wake-up value); otherwise it reports the first signalled
+// event, and with a real worker sleeps until an event is set or a wake-up
+// arrives (failing after a generous time-out rather than hanging a test).
 class FakeThreads final : public Threads {
 public:
-    static constexpr std::size_t kWaitFailed = 0xFFFFFFFF;  // WAIT_FAILED as the adapter passes it on
-
     int failEventNumber = 0;  // 1 or 2: that creation fails
     bool failStartWorker = false;
+    bool realWorker = false;
     std::uint32_t error = 8;  // ERROR_NOT_ENOUGH_MEMORY
     int eventsCreated = 0;
     int openEvents = 0;
     int workersStarted = 0;
     int dispatches = 0;
+    std::atomic<int> wakes = 0;
+    std::function<void()> onWake;  // called after every wake-up is sent, on the waking thread
     std::vector<std::function<std::size_t()>> waitScript;
-    std::size_t waits = 0;
+    std::atomic<std::size_t> waits = 0;
     SeamCalls* seamCalls = nullptr;  // counts every call; fails the chosen one
+
+    FakeThreads() = default;
+    FakeThreads& operator=(FakeThreads&& other)
+    {
+        JoinWorker();
+        failEventNumber = other.failEventNumber;
+        failStartWorker = other.failStartWorker;
+        realWorker = other.realWorker;
+        error = other.error;
+        eventsCreated = other.eventsCreated;
+        openEvents = other.openEvents;
+        workersStarted = other.workersStarted;
+        dispatches = other.dispatches;
+        wakes = other.wakes.load();
+        onWake = std::move(other.onWake);
+        waitScript = std::move(other.waitScript);
+        waits = other.waits.load();
+        seamCalls = other.seamCalls;
+        return *this;
+    }
+    ~FakeThreads() override { JoinWorker(); }
+
+    void JoinWorker()
+    {
+        if (m_worker.joinable())
+            m_worker.join();
+    }
 
     std::unique_ptr<Event> CreateManualResetEvent(std::uint32_t& errorOut) override
     {
@@ -137,7 +202,7 @@ public:
             errorOut = error;
             return nullptr;
         }
-        return std::make_unique<FakeEvent>(openEvents);
+        return std::make_unique<FakeEvent>(openEvents, m_state);
     }
     bool StartWorker(std::function<void()> body, std::uint32_t& errorOut) override
     {
@@ -146,26 +211,64 @@ public:
             return false;
         }
         ++workersStarted;
-        body();
+        if (realWorker)
+            m_worker = std::thread(std::move(body));
+        else
+            body();
         return true;
     }
     void DispatchPendingMessages() override { ++dispatches; }
-    std::size_t WaitForEventsOrInput(std::span<Event* const> events) override
+    void WakeMainThread() override
     {
-        if (waits < waitScript.size())
-            return waitScript[waits++]();
-        ++waits;
-        if (Injected(seamCalls, "Threads", "WaitForEventsOrInput"))
-            return kWaitFailed;
-        for (std::size_t i = 0; i < events.size(); ++i) {
-            if (static_cast<FakeEvent*>(events[i])->signalled)
-                return i;
+        ++wakes;
+        {
+            std::lock_guard lock(m_state->mutex);
+            ++m_state->pendingInput;
+            m_state->changed.notify_all();
         }
-        return 1;  // nothing signalled: a real wait would hang; end the loop
+        if (onWake)
+            onWake();
     }
+    std::size_t WaitForEventsOrInput(std::span<Event* const> events, std::uint32_t& errorOut) override
+    {
+        if (waits < waitScript.size()) {
+            errorOut = error;  // for a step that reports a failed wait
+            return waitScript[waits++]();
+        }
+        ++waits;
+        if (Injected(seamCalls, "Threads", "WaitForEventsOrInput")) {
+            errorOut = error;
+            return kWaitFailed;
+        }
+        const auto signalledIndex = [&]() -> std::optional<std::size_t> {
+            for (std::size_t i = 0; i < events.size(); ++i) {
+                if (static_cast<FakeEvent*>(events[i])->signalled)
+                    return i;
+            }
+            return std::nullopt;
+        };
+        std::unique_lock lock(m_state->mutex);
+        if (realWorker &&
+            !m_state->changed.wait_for(lock, std::chrono::seconds(60),
+                                       [&] { return m_state->pendingInput > 0 || signalledIndex(); })) {
+            errorOut = 1460;  // ERROR_TIMEOUT
+            return kWaitFailed;
+        }
+        if (m_state->pendingInput > 0) {
+            --m_state->pendingInput;
+            return events.size();
+        }
+        return signalledIndex().value_or(1);  // nothing signalled: a real wait would hang; end the loop
+    }
+
+private:
+    std::shared_ptr<FakeWaitState> m_state = std::make_shared<FakeWaitState>();
+    std::thread m_worker;
 };
 
 // Records what the user would have seen, in order, in a shared journal.
+// The splash is used by the main thread and the prompt by the worker, so
+// the journal takes a lock; read it directly once the worker has ended.
 class FakeDialogs final : public Dialogs {
 public:
     std::vector<std::wstring> journal;
@@ -174,17 +277,36 @@ public:
     std::wstring lastMessage;
     std::wstring lastLink;
     int openSplashes = 0;
+    std::function<void()> onAskTempFolder;  // runs while the prompt is open
+    std::function<void()> onCreateSplash;   // runs before the splash is made
     SeamCalls* seamCalls = nullptr;  // counts every call; fails the chosen one
+
+    void Record(std::wstring entry)
+    {
+        std::lock_guard lock(m_mutex);
+        journal.push_back(std::move(entry));
+        m_changed.notify_all();
+    }
+    // Waits (generously) until the journal holds entry after the first
+    // `after` entry (or anywhere, when after is empty); false on time-out.
+    bool WaitForEntry(const std::wstring& entry, const std::wstring& after = {})
+    {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::seconds(60), [&] {
+            auto from = after.empty() ? journal.begin() : std::find(journal.begin(), journal.end(), after);
+            return from != journal.end() && std::find(from, journal.end(), entry) != journal.end();
+        });
+    }
 
     void InitializeUserInterface() override
     {
         if (!Injected(seamCalls, "Dialogs", "InitializeUserInterface"))
-            journal.push_back(L"init");
+            Record(L"init");
     }
     // A dialog that cannot be created: DialogBoxParamW's -1, neither answer.
     int AskQuestion(const std::wstring& message, const std::wstring& heading) override
     {
-        journal.push_back(L"question: " + heading + L" | " + message);
+        Record(L"question: " + heading + L" | " + message);
         return Injected(seamCalls, "Dialogs", "AskQuestion", heading) ? -1 : questionAnswer;
     }
     void ShowError(const std::wstring& message, const std::wstring& link) override
@@ -193,48 +315,53 @@ public:
             return;
         lastMessage = message;
         lastLink = link;
-        journal.push_back(L"error");
+        Record(L"error");
     }
     std::optional<std::wstring> AskTempFolder(const std::wstring& title, const std::wstring& folder) override
     {
-        journal.push_back(L"prompt: " + title + L" | " + folder);
+        Record(L"prompt: " + title + L" | " + folder);
         if (Injected(seamCalls, "Dialogs", "AskTempFolder", folder))
             return std::nullopt;
+        if (onAskTempFolder)
+            onAskTempFolder();
         return tempFolderAnswer;
     }
     // A splash whose window could not be created is never open.
     std::unique_ptr<Splash> CreateSplash() override
     {
+        if (onCreateSplash)
+            onCreateSplash();
         const bool created = !Injected(seamCalls, "Dialogs", "CreateSplash");
-        return std::make_unique<FakeSplash>(journal, openSplashes, created);
+        return std::make_unique<FakeSplash>(*this, created);
     }
 
 private:
     class FakeSplash final : public Splash {
     public:
-        FakeSplash(std::vector<std::wstring>& journal, int& openSplashes, bool created)
-            : m_journal(journal), m_openSplashes(openSplashes), m_bOpen(created)
+        FakeSplash(FakeDialogs& owner, bool created) : m_owner(owner), m_bOpen(created)
         {
-            m_journal.push_back(created ? L"splash created" : L"splash not created");
-            ++m_openSplashes;
+            m_owner.Record(created ? L"splash created" : L"splash not created");
+            ++m_owner.openSplashes;
         }
         ~FakeSplash() override
         {
-            --m_openSplashes;
-            m_journal.push_back(L"splash destroyed");
+            --m_owner.openSplashes;
+            m_owner.Record(L"splash destroyed");
         }
         bool IsOpen() const override { return m_bOpen; }
-        void Show() override { m_journal.push_back(L"splash shown"); }
-        void Hide() override { m_journal.push_back(L"splash hidden"); }
+        void Show() override { m_owner.Record(L"splash shown"); }
+        void Hide() override { m_owner.Record(L"splash hidden"); }
         void End() override
         {
-            m_journal.push_back(L"splash ended");
+            m_owner.Record(L"splash ended");
             m_bOpen = false;
         }
 
     private:
-        std::vector<std::wstring>& m_journal;
-        int& m_openSplashes;
+        FakeDialogs& m_owner;
         bool m_bOpen;
     };
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
 };
