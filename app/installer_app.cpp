@@ -2,6 +2,7 @@
 
 #include "app/diagnostic_log.h"
 #include "app/format.h"
+#include "app/phase_marks.h"
 #include "app/text.h"
 #include "checks/administrator.h"
 #include "checks/disk_space.h"
@@ -32,16 +33,21 @@ bool CVelloxInstallerApp::InitInstance()
 {
     m_nPromptDepth = 0;
     m_services.dialogs.InitializeUserInterface();
+    MarkPhase("interface");
 
     std::int32_t result = ParseParameters();
+    MarkPhase("command-line");
     if (result == Status::kOk) {
         LogMessage("Started %ld\n", m_services.clock.GetTickCount());
         result = VerifyOwnSignature();
+        MarkPhase("signature");
     }
     if (result == Status::kOk) {
         m_strProgramName =
             LogSignerInformation(m_services.strings, m_services.ownModule, m_services.signerReader);
+        MarkPhase("signer");
         result = RunChecks();
+        MarkPhase("checks");
     }
     if (result == Status::kOk)
         result = StartWorkerAndWait();

@@ -6,6 +6,7 @@
 #include "app/diagnostic_log.h"
 #include "app/entry_win32.h"
 #include "app/installer_app.h"
+#include "app/phase_marks.h"
 #include "app/system_paths_win32.h"
 #include "app/threads_win32.h"
 #include "launch/process_launcher_win32.h"
@@ -45,6 +46,7 @@ void RestrictDllSearchToSystemFolder()
 
 int RunBootstrapper(HINSTANCE instance, std::vector<std::wstring> arguments, const wchar_t* commandLine)
 {
+    MarkPhase("entry");
     RestrictDllSearchToSystemFolder();
 
     Win32Clock clock;

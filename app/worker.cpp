@@ -1,5 +1,6 @@
 #include "app/diagnostic_log.h"
 #include "app/installer_app.h"
+#include "app/phase_marks.h"
 #include "launch/run_program.h"
 #include "payload/embedded_information.h"
 #include "payload/extract_payload.h"
@@ -15,6 +16,7 @@ void CVelloxInstallerApp::WorkerThreadProc()
 
 std::int32_t CVelloxInstallerApp::RunEmbeddedResource(std::uint32_t* installerExitCode)
 {
+    MarkPhase("worker-start");
     LogText("Run Embedded Resources \n");
     *installerExitCode = 0;
 
@@ -43,12 +45,14 @@ std::int32_t CVelloxInstallerApp::RunEmbeddedResource(std::uint32_t* installerEx
     // or another run's) ends the run: nothing there is the run's to remove.
     if (GetTempFolder(m_services.fileSystem).empty())
         return Status::kFail;
+    MarkPhase("folder");
     // Its result does not matter.
     WriteEmbeddedInformation(m_services.fileSystem, m_services.codePage, m_services.ownModule.GetOwnModulePath());
 
     std::wstring runTarget;
     result = ExtractPayload({m_services.resources, m_services.fileSystem, m_services.codePage}, m_hInstance, m_resources,
                             runTarget);
+    MarkPhase("extraction");
     if (m_bRunInstaller && result == Status::kOk) {
         // The installer is started by path: the path must still name the
         // folder the payload was written into.
@@ -67,6 +71,7 @@ std::int32_t CVelloxInstallerApp::RunEmbeddedResource(std::uint32_t* installerEx
     if (m_bRemoveTempFolder && RemoveTempFolder(m_services.fileSystem, m_resources) != Status::kOk &&
         result == Status::kOk)
         result = Status::kFail;
+    MarkPhase("removal");
     return result;
 }
 

@@ -6,12 +6,16 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace payload_writes {
 
 struct Target {
     std::wstring folder;
     bool ok = true;
+    // Kept until RemoveWritten when set, as a bootstrapper keeps its files
+    // until the removal; otherwise each file is deleted once written.
+    std::vector<std::wstring>* kept = nullptr;
 };
 
 inline BOOL CALLBACK WriteOne(HMODULE module, LPCWSTR type, LPWSTR name, LONG_PTR context)
@@ -32,7 +36,10 @@ inline BOOL CALLBACK WriteOne(HMODULE module, LPCWSTR type, LPWSTR name, LONG_PT
                 ::WriteFile(file, data, size, &written, nullptr) && written == size;
     if (file != INVALID_HANDLE_VALUE) {
         ::CloseHandle(file);
-        ::DeleteFileW(path.c_str());
+        if (target.kept)
+            target.kept->push_back(path);
+        else
+            ::DeleteFileW(path.c_str());
     }
     return TRUE;
 }
@@ -48,4 +55,20 @@ inline bool WritePayloadResources(HMODULE module, const std::wstring& folder)
     ::EnumResourceNamesW(module, L"TOOLKIT", payload_writes::WriteOne, reinterpret_cast<LONG_PTR>(&target));
     ::RemoveDirectoryW(folder.c_str());
     return target.ok;
+}
+
+// The same writes as two steps of a bootstrapper's run: the files written
+// into the folder made before, and everything removed again.
+inline bool WritePayloadFiles(HMODULE module, const std::wstring& folder, std::vector<std::wstring>& written)
+{
+    payload_writes::Target target{folder, true, &written};
+    ::EnumResourceNamesW(module, L"TOOLKIT", payload_writes::WriteOne, reinterpret_cast<LONG_PTR>(&target));
+    return target.ok;
+}
+
+inline void RemovePayloadFolder(const std::wstring& folder, const std::vector<std::wstring>& written)
+{
+    for (const std::wstring& path : written)
+        ::DeleteFileW(path.c_str());
+    ::RemoveDirectoryW(folder.c_str());
 }

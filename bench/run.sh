@@ -138,6 +138,22 @@ for p in "${memory_payloads[@]}"; do
   fi
 done
 
+# Where a silent run's time goes: the example's bootstrapper and the
+# platform-floor program, both from a build folder of their own with phase
+# marks, run in alternation; each step against the same step of the floor.
+pb=build/win64-phases
+cmake --preset win64 -B "$pb" -DVELLOX_PHASE_MARKS=ON >/dev/null
+cmake --build "$pb" -j 2 --target bench_example startup_write phase_times >/dev/null
+tools/sign_bootstrapper.sh --cert "$work/signing/test-cert.pem" --key "$work/signing/test-key.pem" \
+  "$pb/bench/bench_example.exe" "$work/signed/phases_example.exe" >/dev/null
+rm -rf "$work/out"; mkdir -p "$work/out"
+marked=$(winpath "$work/signed/phases_example.exe")
+wine "$PWD/$pb/bench/phase_times.exe" "$reps" "$(winpath "$work/out/marks.txt")" \
+  "\"$marked\" /IAgreeToTheEULA /dontrun temp $(winpath "$work/out")" \
+  "\"$(winpath "$PWD/$pb/bench/startup_write.exe")\" \"$marked\" $(winpath "$work/out/raw")" \
+  >"$work/phases.txt" 2>&1 || true
+collect "$work/phases.txt"
+
 # Packing: vellox-pack writing a bootstrapper from the stub and the files of
 # a payload, against makensis building the NSIS installer of the same files
 # (bench/make_nsis_installer.sh), wall time, median of a few runs each.
@@ -204,9 +220,9 @@ printf 'size\ti686 executable without payload (artwork, dialogs, texts) vs stub 
 echo "Wine $(/usr/lib/wine/wine64 --version 2>/dev/null), makensis $(makensis -VERSION), $(nproc) cores;" \
   "$reps repetitions (medians), memory $memory_reps runs"
 echo "ratio = ours / baseline, diff = ours - baseline; met: the target holds"
-# In the order: extraction, installation, launch, latency, packing, size, memory.
+# In the order: extraction, installation, launch, latency, packing, size, memory, phases.
 awk -F'\t' '
-function num(v, unit) { return v == "-" ? "-" : unit == "bytes" ? sprintf("%d", v) : sprintf("%.1f", v) }
+function num(v, unit) { return v == "-" ? "-" : unit == "bytes" ? sprintf("%d", v) : unit == "ms" ? sprintf("%.2f", v) : sprintf("%.1f", v) }
 BEGIN {
   printf "%-15s %-76s %11s %11s %-5s %7s %9s %-11s %-4s %s\n", "section", "figure", "ours", "baseline", "unit",
          "ratio", "diff", "target", "met", "note"
@@ -224,7 +240,7 @@ BEGIN {
   }
   printf "%-15s %-76s %11s %11s %-5s %7s %9s %-11s %-4s %s\n", section, figure, num(ours, unit), num(base, unit),
          unit, ratio, diff, target, met, note
-}' <(awk -F'\t' 'BEGIN {n = split("extraction|install vs NSIS|launch|installer shown|packing|size|memory", order, "|")
+}' <(awk -F'\t' 'BEGIN {n = split("extraction|install vs NSIS|launch|installer shown|packing|size|memory|phases", order, "|")
                         for (i = 1; i <= n; i++) rank[order[i]] = i}
                  {print rank[$1] "\t" $0}' "$rows" | sort -s -n -k1,1 | cut -f2-)
 

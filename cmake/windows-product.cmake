@@ -53,6 +53,14 @@ add_library(vellox_win32 STATIC
 )
 target_link_libraries(vellox_win32 PUBLIC vellox_core ${VELLOX_SYSTEM_LIBRARIES})
 
+# The phase benchmark's marks (app/phase_marks.h): a build folder of the
+# benchmark's own turns them on; the product is never built with them.
+option(VELLOX_PHASE_MARKS "Record the run's phase marks for bench/run.sh (never for a shipped build)" OFF)
+if(VELLOX_PHASE_MARKS)
+  target_compile_definitions(vellox_core PUBLIC VELLOX_PHASE_MARKS)
+  target_sources(vellox_win32 PRIVATE ${CMAKE_SOURCE_DIR}/app/phase_marks_win32.cpp)
+endif()
+
 # Writes the string-table script of one build's configuration.
 #   vellox_write_build_config(<output.rc>
 #     [PRODUCT_NAME text] [PROCESSOR_MODE text] [REQUIRED_MB text]

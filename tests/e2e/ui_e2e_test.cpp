@@ -137,7 +137,7 @@ protected:
     // Runs "<exe> <arguments>" under the dialog driver with the given steps;
     // photographs the screen whenever a step asks for it.
     UiRun RunUi(const fs::path& exe, const std::string& arguments, const std::vector<std::string>& steps,
-                unsigned timeoutMs = 30000, const fs::path& prefix = {})
+                unsigned timeoutMs = 30000, const fs::path& prefix = {}, const std::string& environment = {})
     {
         static int counter = 0;
         const std::string id = std::to_string(++counter);
@@ -148,7 +148,7 @@ protected:
         fs::remove(resultFile);
 
         const std::string display = Trimmed(ReadFile(WorkDir() / "display"));
-        std::string command = "cd " + Quote(Dir().string()) + " && WINEPREFIX=" + Quote((prefix.empty() ? SuitePrefix() : prefix).string()) +
+        std::string command = "cd " + Quote(Dir().string()) + " && " + environment + " WINEPREFIX=" + Quote((prefix.empty() ? SuitePrefix() : prefix).string()) +
                               " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' DISPLAY=" + Quote(display) +
                               " timeout " + std::to_string(timeoutMs / 1000 + 60) + " /usr/lib/wine/wine64 " +
                               Quote((Win64Dir() / "tests" / "ui_preview" / "dialog_driver.exe").string()) + " " +
@@ -376,6 +376,29 @@ TEST_F(UiE2eTest, TempFolderPromptAnswerIsResolvedToAFullPath)
     EXPECT_EQ(logged("SetTempFolder has failed"), 1) << ReadFile(log);
     EXPECT_EQ(logged("AskTempFolder answer is empty"), 1) << ReadFile(log);
     EXPECT_EQ(ReadFile(log).find("Scanning for Signature"), std::string::npos) << ReadFile(log);
+}
+
+// The splash steps aside while the worker's prompt is open and comes back
+// once it has closed, while the installer still runs. Nothing is drawn on
+// the splash when the prompt closes, so it returns only because the worker
+// wakes the main thread after each change of the prompt count. Whether the
+// splash was shown before the prompt opened depends on which thread is
+// first, so the screenshots are of the prompt and of what follows it.
+TEST_F(UiE2eTest, SplashHidesWhileThePromptIsOpenAndReturnsAfterIt)
+{
+    const fs::path log = Dir() / "setup.log";
+    const fs::path go = Dir() / "installer-may-end";
+    const std::string arguments = "log " + WinPath(log) + " temp " + WinPath(Dir() / "missing" / "base");
+    const UiRun run = RunUi(Exe(), arguments,
+                            {"waitfor:1005", "count:2:1", "shot:prompt-over-hidden-splash",
+                             "settext:1005:" + WinPath(Dir() / "chosen"), "press:1", "count:1:1",
+                             "shot:splash-after-prompt", "touch:" + WinPath(go), "count:0:0"},
+                            60000, {}, "VELLOX_FAKE_WAIT_FOR=" + Quote(WinPath(go)));
+    EXPECT_EQ(run.failedStep, "") << run.raw << ReadFile(log);
+    EXPECT_NE(run.raw.find("dialogs=2|1\n"), std::string::npos) << run.raw;
+    EXPECT_NE(run.raw.find("dialogs=1|1\n"), std::string::npos) << run.raw;
+    EXPECT_EQ(run.exitCode, std::optional<std::uint32_t>(0u)) << run.raw << ReadFile(log);
+    EXPECT_NE(ReadFile(log).find("RunProgram returned 0"), std::string::npos) << ReadFile(log);
 }
 
 TEST_F(UiE2eTest, SplashIsACaptionlessPictureWithoutText)

@@ -22,6 +22,10 @@
 //                    dialog recorded before it is the current one again
 //   record           record the current dialog again
 //   pause:<ms>       let the program run on undisturbed for a while
+//   count:<all>:<visible>  wait until the program has <all> dialogs, shown or
+//                    hidden, of which <visible> are shown; records
+//                    "dialogs=<all>|<visible>"
+//   touch:<path>     create the file <path> (to let a waiting program go on)
 // The result file gets, per recorded dialog:
 //   dialog=<title>
 //   style=<hex>
@@ -36,6 +40,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <set>
@@ -82,6 +87,7 @@ std::wstring ClassName(HWND window)
 struct DialogSearch {
     DWORD processId;
     std::vector<HWND> dialogs;
+    bool hiddenToo = false;
 };
 
 BOOL CALLBACK CollectDialog(HWND window, LPARAM parameter)
@@ -89,7 +95,8 @@ BOOL CALLBACK CollectDialog(HWND window, LPARAM parameter)
     auto* search = reinterpret_cast<DialogSearch*>(parameter);
     DWORD owner = 0;
     ::GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && ::IsWindowVisible(window) && ClassName(window) == L"#32770")
+    if (owner == search->processId && (search->hiddenToo || ::IsWindowVisible(window)) &&
+        ClassName(window) == L"#32770")
         search->dialogs.push_back(window);
     return TRUE;
 }
@@ -172,6 +179,24 @@ public:
             const std::wstring text = step.substr(colon + 1);
             return control && ::SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
         }
+        if (step.rfind(L"count:", 0) == 0) {
+            const size_t colon = step.find(L':', 6);
+            if (colon == std::wstring::npos)
+                return false;
+            const size_t all = std::stoul(step.substr(6, colon - 6));
+            const size_t visible = std::stoul(step.substr(colon + 1));
+            const bool reached = Until([&] {
+                DialogSearch search{m_processId, {}, true};
+                ::EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&search));
+                const auto shown = std::count_if(search.dialogs.begin(), search.dialogs.end(), ::IsWindowVisible);
+                return search.dialogs.size() == all && static_cast<size_t>(shown) == visible;
+            });
+            if (reached)
+                out << "dialogs=" << all << "|" << visible << "\n";
+            return reached;
+        }
+        if (step.rfind(L"touch:", 0) == 0)
+            return static_cast<bool>(std::ofstream(Utf8(step.substr(6)).c_str(), std::ios::binary));
         if (step == L"gone") {
             if (!Until([&] { return !::IsWindow(m_current) || !::IsWindowVisible(m_current); }))
                 return false;
