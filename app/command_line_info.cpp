@@ -2,15 +2,12 @@
 
 #include "app/text.h"
 
-#include <algorithm>
-
 using namespace std::literals;
 
 std::size_t OptionTable::BucketOf(std::wstring_view name)
 {
     std::uint32_t hash = 0;
-    for (const char16_t unit : ToUtf16(name))
-        hash = hash * 33u + unit;
+    ForEachUtf16Unit(name, [&hash](char16_t unit) { hash = hash * 33u + unit; });
     return hash % kBuckets;
 }
 
@@ -23,7 +20,7 @@ void OptionTable::Set(std::wstring_view name, std::wstring_view value)
             return;
         }
     }
-    chain.emplace_back(std::wstring(name), std::wstring(value));
+    chain.push_back(Entry(name, value));
 }
 
 const std::wstring* OptionTable::Find(std::wstring_view name) const
@@ -37,8 +34,14 @@ const std::wstring* OptionTable::Find(std::wstring_view name) const
 
 void OptionTable::Remove(std::wstring_view name)
 {
+    // Set keeps names unique within a chain.
     auto& chain = m_buckets[BucketOf(name)];
-    std::erase_if(chain, [&](const Entry& entry) { return entry.first == name; });
+    for (auto entry = chain.begin(); entry != chain.end(); ++entry) {
+        if (entry->first == name) {
+            chain.erase(entry);
+            return;
+        }
+    }
 }
 
 std::vector<OptionTable::Entry> OptionTable::Entries() const
@@ -46,7 +49,7 @@ std::vector<OptionTable::Entry> OptionTable::Entries() const
     std::vector<Entry> entries;
     for (const auto& chain : m_buckets) {
         for (auto entry = chain.rbegin(); entry != chain.rend(); ++entry)
-            entries.push_back(*entry);
+            entries.push_back(Entry(*entry));  // the one insertion Set uses too: one copy of its code
     }
     return entries;
 }
@@ -66,7 +69,7 @@ void CCommandLineInfoEx::ParseParam(std::wstring_view param, bool isSwitch, bool
 {
     if (isSwitch) {
         m_mapOptions.Set(param, L"TRUE"sv);
-        if (std::find(m_mapSwitches.begin(), m_mapSwitches.end(), param) == m_mapSwitches.end())
+        if (!IsSwitch(param))
             m_mapSwitches.emplace_back(param);
         m_strPendingName.clear();
         return;
@@ -126,7 +129,16 @@ bool CCommandLineInfoEx::IsFlag(std::wstring_view name) const
 
 bool CCommandLineInfoEx::IsMissingValue(std::wstring_view name) const
 {
-    return std::find(m_mapSwitches.begin(), m_mapSwitches.end(), name) != m_mapSwitches.end() && IsFlag(name);
+    return IsSwitch(name) && IsFlag(name);
+}
+
+bool CCommandLineInfoEx::IsSwitch(std::wstring_view name) const
+{
+    for (const std::wstring& known : m_mapSwitches) {
+        if (known == name)
+            return true;
+    }
+    return false;
 }
 
 void CCommandLineInfoEx::BuildForwardedCommandLine(std::wstring_view programName, std::wstring& line) const

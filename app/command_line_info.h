@@ -48,6 +48,9 @@ public:
     void BuildForwardedCommandLine(std::wstring_view programName, std::wstring& line) const;
 
 private:
+    // Whether name was given as a switch.
+    bool IsSwitch(std::wstring_view name) const;
+
     OptionTable m_mapOptions;
     std::vector<std::wstring> m_mapSwitches;  // names given as switches, once each
     std::wstring m_strPendingName;

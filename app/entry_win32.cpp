@@ -60,10 +60,8 @@ __attribute__((force_align_arg_pointer, noreturn)) void __cdecl VelloxEntry()
     wchar_t** environment = nullptr;
     StartupInformation startup{};
     std::vector<std::wstring> forwarded;
-    if (__wgetmainargs(&count, &arguments, &environment, 0, &startup) == 0 && arguments) {
-        for (int i = 1; i < count; ++i)
-            forwarded.emplace_back(arguments[i]);
-    }
+    if (__wgetmainargs(&count, &arguments, &environment, 0, &startup) == 0 && arguments && count > 1)
+        forwarded = std::vector<std::wstring>(arguments + 1, arguments + count);
     exit(RunBootstrapper(::GetModuleHandleW(nullptr), std::move(forwarded), CommandLineTail(::GetCommandLineW())));
 }
 }

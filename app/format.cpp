@@ -1,4 +1,5 @@
 #include "app/format.h"
+#include "app/text.h"
 
 namespace {
 
@@ -47,11 +48,12 @@ unsigned DivideSmall(std::uint64_t& value, unsigned base)
 
 std::wstring Digits(std::uint64_t value, unsigned base, bool upper)
 {
-    const wchar_t* digits = upper ? L"0123456789ABCDEF" : L"0123456789abcdef";
+    // Setting bit 0x20 lower-cases A-F and leaves 0-9 as they are.
+    const wchar_t lower = upper ? 0 : 0x20;
     wchar_t text[64];  // enough for 64 bits in base 2
     wchar_t* start = text + 64;
     do {
-        *--start = digits[DivideSmall(value, base)];
+        *--start = static_cast<wchar_t>(UpperHexDigit(DivideSmall(value, base)) | lower);
     } while (value != 0);
     return std::wstring(start, text + 64);
 }

@@ -29,15 +29,7 @@ std::u16string ToUtf16(std::wstring_view text)
 {
     std::u16string units;
     units.reserve(text.size());
-    for (const wchar_t c : text) {
-        const auto code = static_cast<std::uint32_t>(c);
-        if (code > 0xFFFF && code <= 0x10FFFF) {
-            units.push_back(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10)));
-            units.push_back(static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
-        } else {
-            units.push_back(static_cast<char16_t>(code));
-        }
-    }
+    ForEachUtf16Unit(text, [&units](char16_t unit) { units.push_back(unit); });
     return units;
 }
 

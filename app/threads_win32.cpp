@@ -66,10 +66,9 @@ void Win32Threads::DispatchPendingMessages()
 
 std::size_t Win32Threads::WaitForEventsOrInput(std::span<Event* const> events, std::uint32_t& error)
 {
-    std::vector<HANDLE> handles;
-    handles.reserve(events.size());
-    for (Event* event : events)
-        handles.push_back(static_cast<Win32Event*>(event)->Get());
+    std::vector<HANDLE> handles(events.size());
+    for (std::size_t i = 0; i < events.size(); ++i)
+        handles[i] = static_cast<Win32Event*>(events[i])->Get();
     const DWORD woken = ::MsgWaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE,
                                                     INFINITE, QS_ALLINPUT);
     if (woken == WAIT_FAILED) {

@@ -63,8 +63,7 @@ void Win32ProcessLauncher::ChangeDirectory(const std::wstring& folder)
 std::unique_ptr<ChildProcess> Win32ProcessLauncher::Start(const std::wstring& commandLine)
 {
     // CreateProcessW may write into its command line, so it gets a copy.
-    std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
-    writable.push_back(L'\0');
+    std::wstring writable = commandLine;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};

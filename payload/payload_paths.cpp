@@ -1,5 +1,7 @@
 #include "payload/payload_paths.h"
 
+#include "app/text.h"
+
 std::wstring AppendPath(std::wstring_view base, std::wstring_view more)
 {
     while (!more.empty() && more.front() == L'\\')
@@ -25,11 +27,10 @@ std::wstring LastComponent(std::wstring_view path)
 
 std::wstring GuidText(const Guid& guid)
 {
-    static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
     std::wstring text = L"{";
     auto put = [&](std::uint64_t value, int digits) {
         for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4)
-            text.push_back(kDigits[(value >> shift) & 0xF]);
+            text.push_back(UpperHexDigit(static_cast<unsigned>(value >> shift)));
     };
     put(guid.data1, 8);
     text.push_back(L'-');

@@ -3,6 +3,7 @@
 #include "app/diagnostic_log.h"
 #include "app/format.h"
 #include "app/long_path.h"
+#include "app/text.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ const wchar_t* OrNull(const std::optional<std::wstring>& text)
 
 void GetProgAndPublisherInfo(const SignerMessage& message, SignerInformation& info)
 {
-    const std::vector<std::string> ids = message.AuthenticatedAttributeIds();
+    const std::vector<std::string_view> ids = message.AuthenticatedAttributeIds();
     std::size_t index = 0;
     while (index < ids.size() && ids[index] != kOpusInfoObjectId)
         ++index;
@@ -115,11 +116,10 @@ std::wstring DescribeSerialNumber(const std::optional<std::vector<std::uint8_t>>
 {
     if (!serialNumber)
         return L"null";
-    static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
     std::wstring text;
     for (auto byte = serialNumber->rbegin(); byte != serialNumber->rend(); ++byte) {
-        text.push_back(kDigits[*byte >> 4]);
-        text.push_back(kDigits[*byte & 0x0F]);
+        text.push_back(UpperHexDigit(*byte >> 4));
+        text.push_back(UpperHexDigit(*byte));
     }
     return text;
 }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The step at which opening a signature's first signer failed.
@@ -54,8 +55,8 @@ class SignerMessage {
 public:
     virtual ~SignerMessage() = default;
     // Object identifiers of the signer's authenticated attributes, in their
-    // stored order.
-    virtual std::vector<std::string> AuthenticatedAttributeIds() const = 0;
+    // stored order; the texts stay valid while the message lives.
+    virtual std::vector<std::string_view> AuthenticatedAttributeIds() const = 0;
     // Decodes the first value of the attribute at index as program and
     // publisher information.
     virtual OpusDecodeFailure DecodeOpusInfo(std::size_t index, OpusInfo& info) const = 0;

@@ -114,13 +114,13 @@ public:
     {
     }
 
-    std::vector<std::string> AuthenticatedAttributeIds() const override
+    std::vector<std::string_view> AuthenticatedAttributeIds() const override
     {
         const CMSG_SIGNER_INFO& signer = Signer();
-        std::vector<std::string> ids;
+        std::vector<std::string_view> ids(signer.AuthAttrs.cAttr);
         for (DWORD i = 0; i < signer.AuthAttrs.cAttr; ++i) {
-            const char* id = signer.AuthAttrs.rgAttr[i].pszObjId;
-            ids.emplace_back(id ? id : "");
+            if (const char* id = signer.AuthAttrs.rgAttr[i].pszObjId)
+                ids[i] = id;
         }
         return ids;
     }

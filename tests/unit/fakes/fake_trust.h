@@ -65,7 +65,10 @@ private:
     public:
         explicit Message(FakeSignerReader& reader) : m_reader(reader) { ++m_reader.openMessages; }
         ~Message() override { --m_reader.openMessages; }
-        std::vector<std::string> AuthenticatedAttributeIds() const override { return m_reader.attributeIds; }
+        std::vector<std::string_view> AuthenticatedAttributeIds() const override
+        {
+            return {m_reader.attributeIds.begin(), m_reader.attributeIds.end()};
+        }
         OpusDecodeFailure DecodeOpusInfo(std::size_t index, OpusInfo& info) const override
         {
             m_reader.decodedIndexes.push_back(index);
