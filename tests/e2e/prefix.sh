@@ -48,18 +48,27 @@ setup)
   # the start-up gets past its framework check (a fresh prefix has none).
   ndp='HKLM\Software\Microsoft\NET Framework Setup\NDP'
   if [ "$mode" = wow64 ]; then
-    # The 32-bit bootstrapper reads the 32-bit view; a Framework 4 in the
-    # 64-bit view only must stay unseen.
-    "$wine" reg add "$ndp\v2.0.50727" /v Install /t REG_DWORD /d 1 /f /reg:32 >>"$work/prefix-init.log" 2>&1
-    "$wine" reg add "$ndp\v2.0.50727" /v SP /t REG_DWORD /d 2 /f /reg:32 >>"$work/prefix-init.log" 2>&1
-    "$wine" reg add "$ndp\v4\Full" /v Install /t REG_DWORD /d 1 /f /reg:64 >>"$work/prefix-init.log" 2>&1
-    "$wine" reg add "$ndp\v4\Full" /v Servicing /t REG_DWORD /d 1 /f /reg:64 >>"$work/prefix-init.log" 2>&1
+    # The 32-bit bootstrapper reads the 32-bit view: there 2.0 SP 2; the
+    # 64-bit view says 2.0 SP 1 and holds a Framework 4.5 that must stay
+    # unseen.
+    reg32() { "$wine" reg add "$@" /f /reg:32 >>"$work/prefix-init.log" 2>&1; }
+    reg64() { "$wine" reg add "$@" /f /reg:64 >>"$work/prefix-init.log" 2>&1; }
+    reg32 "$ndp\v2.0.50727" /v Install /t REG_DWORD /d 1
+    reg32 "$ndp\v2.0.50727" /v SP /t REG_DWORD /d 2
+    reg64 "$ndp\v2.0.50727" /v Install /t REG_DWORD /d 1
+    reg64 "$ndp\v2.0.50727" /v SP /t REG_DWORD /d 1
+    reg64 "$ndp\v4\Full" /v Install /t REG_DWORD /d 1
+    reg64 "$ndp\v4\Full" /v Servicing /t REG_DWORD /d 1
+    reg64 "$ndp\v4\Client" /v Version /t REG_SZ /d 4.5.50709
   else
     "$wine" reg add "$ndp\v2.0.50727" /v Install /t REG_DWORD /d 1 /f >>"$work/prefix-init.log" 2>&1
     "$wine" reg add "$ndp\v2.0.50727" /v SP /t REG_DWORD /d 2 /f >>"$work/prefix-init.log" 2>&1
   fi
-  # Flush the registry to disk so that tests can copy the prefix.
+  # Flush the registry to disk, and keep a copy that no server ever uses
+  # for the tests' private prefixes.
   "$wineserver" -k; "$wineserver" -w
+  rm -rf "$work/prefix-template"
+  cp -a "$WINEPREFIX" "$work/prefix-template" || { echo "could not copy the prefix"; exit 1; }
   # Detached from our output: ctest waits for every holder of its pipe.
   "$wineserver" -p >/dev/null 2>&1 </dev/null
   echo "prefix ready in $WINEPREFIX, display $DISPLAY"
