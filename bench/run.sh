@@ -192,7 +192,7 @@ printf 'size\ti686 code and data (no payload, no .rsrc) vs NSIS x86-unicode stub
   "$ours_code" "$stub_size" "$detail" >>"$rows"
 printf 'size\ti686 code and data vs the stub'"'"'s own code and data (no .rsrc)\t%s\t%s\tbytes\t-\t-\n' \
   "$ours_code" "$(without_rsrc "$stub")" >>"$rows"
-printf 'size\ti686 executable without payload or configuration (artwork, dialogs, texts) vs stub file\t%s\t%s\tbytes\t-\t-\n' \
+printf 'size\ti686 stub (artwork, dialogs, texts, no configuration) vs stub file\t%s\t%s\tbytes\t-\t-\n' \
   "$(stat -c %s "$ours_exe")" "$stub_size" >>"$rows"
 
 echo "Wine $(/usr/lib/wine/wine64 --version 2>/dev/null), makensis $(makensis -VERSION), $(nproc) cores;" \
