@@ -156,11 +156,3 @@ function(vellox_add_bootstrapper name)
   add_custom_target(${name} ALL DEPENDS ${output})
   set_target_properties(${name} PROPERTIES VELLOX_OUTPUT ${output})
 endfunction()
-
-# Bootstrappers for products of your own, kept outside this tree: a CMake
-# file of vellox_add_bootstrapper calls, e.g.
-#   cmake --preset win32 -DVELLOX_PRODUCTS=/path/to/products.cmake
-set(VELLOX_PRODUCTS "" CACHE FILEPATH "A CMake file of vellox_add_bootstrapper calls for your own products")
-if(VELLOX_PRODUCTS)
-  include(${VELLOX_PRODUCTS})
-endif()

@@ -108,3 +108,11 @@ install(PROGRAMS ${VELLOX_PACK_TOOL} ${VELLOX_WINDOWS_PACK_TOOL} ${VELLOX_APPEND
 install(TARGETS vellox_stub RUNTIME DESTINATION bin)
 
 include(${CMAKE_CURRENT_LIST_DIR}/signing.cmake)
+
+# Bootstrappers for products of your own, kept outside this tree: a CMake
+# file of vellox_add_bootstrapper (and vellox_sign_executable) calls, e.g.
+#   cmake --preset win32 -DVELLOX_PRODUCTS=/path/to/products.cmake
+set(VELLOX_PRODUCTS "" CACHE FILEPATH "A CMake file of vellox_add_bootstrapper calls for your own products")
+if(VELLOX_PRODUCTS)
+  include(${VELLOX_PRODUCTS})
+endif()
