@@ -173,7 +173,6 @@ PayloadLayout MakeLayout(const PackRequest& request)
     if (request.noManifest && request.manifestText)
         throw UsageError("--no-manifest and --manifest-text exclude each other");
     PayloadLayout layout;
-    layout.allowUnsafeNames = request.allowUnsafeNames;
     if (!request.payloadDir.empty()) {
         if (request.program.empty())
             throw UsageError("--payload-dir needs --program");
@@ -185,22 +184,21 @@ PayloadLayout MakeLayout(const PackRequest& request)
         if (!any)
             throw ToolError("the payload is empty: no file in " + request.payloadDir.string());
         layout = LayoutFromFolder(request.payloadDir, request.program);
-        layout.named = request.named;
-        layout.allowUnsafeNames = request.allowUnsafeNames;
     } else {
         layout.entries = request.entries;
-        layout.named = request.named;
-        if (std::none_of(layout.entries.begin(), layout.entries.end(), [](const PayloadEntry& e) { return e.source; }))
-            throw ToolError("the payload is empty: no entry names a source file");
-        CheckManifestNames(layout);
-        if (!request.program.empty() &&
-            std::none_of(layout.entries.begin(), layout.entries.end(), [&](const PayloadEntry& e) {
-                return e.manifestName && e.source && *e.manifestName == request.program;
-            }))
-            throw ToolError("the program " + request.program + " is not in the payload");
-        return layout;
     }
+    layout.named = request.named;
+    layout.allowUnsafeNames = request.allowUnsafeNames;
+    const bool fromEntries = request.payloadDir.empty();
+    if (fromEntries &&
+        std::none_of(layout.entries.begin(), layout.entries.end(), [](const PayloadEntry& e) { return e.source; }))
+        throw ToolError("the payload is empty: no entry names a source file");
     CheckManifestNames(layout);
+    if (fromEntries && !request.program.empty() &&
+        std::none_of(layout.entries.begin(), layout.entries.end(), [&](const PayloadEntry& e) {
+            return e.manifestName && e.source && *e.manifestName == request.program;
+        }))
+        throw ToolError("the program " + request.program + " is not in the payload");
     return layout;
 }
 
