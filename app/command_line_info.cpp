@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+using namespace std::literals;
+
 std::size_t OptionTable::BucketOf(std::wstring_view name)
 {
     std::uint32_t hash = 0;
@@ -63,18 +65,19 @@ void CCommandLineInfoEx::ParseCommandLine(const std::vector<std::wstring>& argum
 void CCommandLineInfoEx::ParseParam(std::wstring_view param, bool isSwitch, bool isLast)
 {
     if (isSwitch) {
-        m_mapOptions.Set(param, L"TRUE");
+        m_mapOptions.Set(param, L"TRUE"sv);
         if (std::find(m_mapSwitches.begin(), m_mapSwitches.end(), param) == m_mapSwitches.end())
             m_mapSwitches.emplace_back(param);
         m_strPendingName.clear();
         return;
     }
-    const bool pathOption = EqualsNoCase(param, L"temp") || EqualsNoCase(param, L"extract") || EqualsNoCase(param, L"log");
+    const bool pathOption =
+        EqualsNoCase(param, L"temp"sv) || EqualsNoCase(param, L"extract"sv) || EqualsNoCase(param, L"log"sv);
     if (pathOption && !isLast && !m_bInQuotedValue) {
         m_strPendingName = param;
         return;
     }
-    if (StartsWithNoCase(param, L"CFU=\"")) {
+    if (StartsWithNoCase(param, L"CFU=\""sv)) {
         m_bInQuotedValue = true;
         m_strQuotedValue.clear();
     }
@@ -84,14 +87,14 @@ void CCommandLineInfoEx::ParseParam(std::wstring_view param, bool isSwitch, bool
         m_strQuotedValue += param;
         if (!param.empty() && param.back() == L'"') {
             m_bInQuotedValue = false;
-            m_mapOptions.Set(m_strQuotedValue, L"");
+            m_mapOptions.Set(m_strQuotedValue, L""sv);
         }
         return;
     }
     if (!m_strPendingName.empty())
         m_mapOptions.Set(m_strPendingName, param);
     else
-        m_mapOptions.Set(param, L"");
+        m_mapOptions.Set(param, L""sv);
     m_strPendingName.clear();
 }
 
@@ -118,7 +121,7 @@ void CCommandLineInfoEx::RemoveOption(std::wstring_view name)
 bool CCommandLineInfoEx::IsFlag(std::wstring_view name) const
 {
     const std::wstring* value = m_mapOptions.Find(name);
-    return value && EqualsNoCase(*value, L"TRUE");
+    return value && EqualsNoCase(*value, L"TRUE"sv);
 }
 
 bool CCommandLineInfoEx::IsMissingValue(std::wstring_view name) const
@@ -130,18 +133,18 @@ void CCommandLineInfoEx::BuildForwardedCommandLine(std::wstring_view programName
 {
     line.clear();
     for (const auto& [name, value] : m_mapOptions.Entries()) {
-        if (EqualsNoCase(value, L"TRUE")) {
-            line.append(L"/").append(name).append(L" ");
+        if (EqualsNoCase(value, L"TRUE"sv)) {
+            line.append(L"/"sv).append(name).append(L" "sv);
         } else if (!value.empty()) {
-            line.append(L"/").append(name).append(L" \"").append(value);
+            line.append(L"/"sv).append(name).append(L" \""sv).append(value);
             // A trailing backslash would escape the closing quote for the
             // receiving program's argument splitter.
             if (value.size() >= 2 && value.back() == L'\\')
-                line.append(L"\\");
-            line.append(L"\" ");
+                line.append(L"\\"sv);
+            line.append(L"\" "sv);
         } else {
-            line.append(name).append(L" ");
+            line.append(name).append(L" "sv);
         }
     }
-    line.append(L"TW_I=\"").append(programName).append(L"\" ");
+    line.append(L"TW_I=\""sv).append(programName).append(L"\" "sv);
 }

@@ -56,8 +56,12 @@ void LogFormatted(std::wstring_view format, std::span<const FormatArg> args);
 template <typename... Args>
 void LogMessage(std::wstring_view format, const Args&... args)
 {
-    const FormatArg list[] = {FormatArg(args)..., FormatArg(0)};
-    LogFormatted(format, std::span<const FormatArg>(list, sizeof...(Args)));
+    if constexpr (sizeof...(Args) == 0) {
+        LogFormatted(format, {});
+    } else {
+        const FormatArg list[] = {FormatArg(args)...};
+        LogFormatted(format, list);
+    }
 }
 
 // The same for the log's fixed texts written in the source: narrow ASCII
@@ -69,8 +73,12 @@ void LogFormatted(AsciiLiteral format, std::span<const FormatArg> args);
 template <typename... Args>
 void LogMessage(AsciiLiteral format, const Args&... args)
 {
-    const FormatArg list[] = {FormatArg(args)..., FormatArg(0)};
-    LogFormatted(format, std::span<const FormatArg>(list, sizeof...(Args)));
+    if constexpr (sizeof...(Args) == 0) {
+        LogFormatted(format, {});
+    } else {
+        const FormatArg list[] = {FormatArg(args)...};
+        LogFormatted(format, list);
+    }
 }
 
 void OpenLog(const std::string& ansiPath);

@@ -208,3 +208,8 @@ std::wstring FormatArgs(std::wstring_view format, std::span<const FormatArg> arg
     }
     return out;
 }
+
+std::wstring FormatArgs(AsciiLiteral format, std::span<const FormatArg> args)
+{
+    return FormatArgs(std::wstring_view(format.Widen()), args);
+}

@@ -18,50 +18,78 @@
 #include <string_view>
 #include <type_traits>
 
+// One argument of a format, kept in 16 bytes on 32-bit builds (a tag and
+// either the number or the text): every logged line builds an array of
+// these, so their size is code at every call.
 class FormatArg {
 public:
-    enum class Kind { Integer, String, Pointer };
+    enum class Kind : unsigned char { Integer, String, Pointer };
 
     template <typename T>
         requires std::is_integral_v<T>
-    FormatArg(T value) : m_kind(Kind::Integer), m_nValue(static_cast<std::int64_t>(value)) {}
+    FormatArg(T value) : m_nValue(static_cast<std::int64_t>(value)), m_tag(Tag::Integer) {}
     template <typename T>
         requires std::is_enum_v<T>
     FormatArg(T value) : FormatArg(static_cast<std::underlying_type_t<T>>(value)) {}
-    FormatArg(std::wstring_view text) : m_kind(Kind::String), m_strText(text) {}
-    FormatArg(const std::wstring& text) : m_kind(Kind::String), m_strText(text) {}
+    FormatArg(std::wstring_view text) : m_text{text.data(), text.size()}, m_tag(Tag::String) {}
+    FormatArg(const std::wstring& text) : FormatArg(std::wstring_view(text)) {}
     // A null wide string prints "(null)", as the Windows runtime does.
     FormatArg(const wchar_t* text)
-        : m_kind(Kind::String), m_strText(text ? std::wstring_view(text) : std::wstring_view()),
-          m_bNullText(text == nullptr) {}
+        : m_text{text, text ? std::char_traits<wchar_t>::length(text) : 0},
+          m_tag(text ? Tag::String : Tag::NullText) {}
     FormatArg(const void* pointer)
-        : m_kind(Kind::Pointer), m_nValue(static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(pointer))) {}
+        : m_nValue(static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(pointer))), m_tag(Tag::Pointer) {}
 
-    Kind GetKind() const { return m_kind; }
-    // Integers are kept sign-extended (or zero-extended for unsigned sources).
-    std::int64_t GetValue() const { return m_nValue; }
-    std::wstring_view GetText() const { return m_strText; }
-    bool IsNullText() const { return m_bNullText; }
+    Kind GetKind() const
+    {
+        return m_tag == Tag::Integer ? Kind::Integer : m_tag == Tag::Pointer ? Kind::Pointer : Kind::String;
+    }
+    // Integers are kept sign-extended (or zero-extended for unsigned sources);
+    // 0 for a text.
+    std::int64_t GetValue() const { return GetKind() == Kind::String ? 0 : m_nValue; }
+    std::wstring_view GetText() const
+    {
+        return m_tag == Tag::String ? std::wstring_view(m_text.pText, m_text.nLength) : std::wstring_view();
+    }
+    bool IsNullText() const { return m_tag == Tag::NullText; }
 
 private:
-    Kind m_kind;
-    std::int64_t m_nValue = 0;
-    std::wstring_view m_strText;
-    bool m_bNullText = false;
+    enum class Tag : unsigned char { Integer, String, NullText, Pointer };
+    struct Text {
+        const wchar_t* pText;
+        std::size_t nLength;
+    };
+
+    union {
+        std::int64_t m_nValue;
+        Text m_text;
+    };
+    Tag m_tag;
 };
 
 std::wstring FormatArgs(std::wstring_view format, std::span<const FormatArg> args);
+// The same for a format written in the source as an ASCII literal (half the
+// bytes).
+std::wstring FormatArgs(AsciiLiteral format, std::span<const FormatArg> args);
 
 template <typename... Args>
 std::wstring Format(std::wstring_view format, const Args&... args)
 {
-    const FormatArg list[] = {FormatArg(args)..., FormatArg(0)};
-    return FormatArgs(format, std::span<const FormatArg>(list, sizeof...(Args)));
+    if constexpr (sizeof...(Args) == 0) {
+        return FormatArgs(format, {});
+    } else {
+        const FormatArg list[] = {FormatArg(args)...};
+        return FormatArgs(format, list);
+    }
 }
 
-// A format written in the source as an ASCII literal (half the bytes).
 template <typename... Args>
 std::wstring Format(AsciiLiteral format, const Args&... args)
 {
-    return Format(std::wstring_view(format.Widen()), args...);
+    if constexpr (sizeof...(Args) == 0) {
+        return FormatArgs(format, {});
+    } else {
+        const FormatArg list[] = {FormatArg(args)...};
+        return FormatArgs(format, list);
+    }
 }

@@ -129,7 +129,8 @@ private:
     std::int32_t RunChecks();
     std::int32_t StartWorkerAndWait();
     std::wstring DefaultBaseFolder() const;
-    std::int32_t ResolvePathOption(class CCommandLineInfoEx& info, const wchar_t* name, std::wstring& fullPath) const;
+    std::int32_t ResolvePathOption(class CCommandLineInfoEx& info, std::wstring_view name,
+                                   std::wstring& fullPath) const;
 
     AppServices m_services;
     std::uintptr_t m_hInstance;

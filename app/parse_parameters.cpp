@@ -3,6 +3,8 @@
 #include "app/installer_app.h"
 #include "payload/payload_paths.h"
 
+using namespace std::literals;
+
 namespace {
 
 // Base folders longer than this leave too little room for the GUID folder
@@ -26,13 +28,13 @@ std::wstring CVelloxInstallerApp::DefaultBaseFolder() const
         return *appData;
     const auto common = paths.SpecialFolder(SystemPaths::kCsidlCommonAppData);
     if (!common || common->size() > kMaxDefaultBaseFolder)
-        return paths.EnvironmentValue(L"SystemDrive");
+        return paths.EnvironmentValue(L"SystemDrive"sv);
     if (common->size() < kMaxBaseForOwnFolder)
-        return AppendPath(*common, L"Tarnwick");  // the payload's own joining, not a second copy of it
+        return AppendPath(*common, L"Tarnwick"sv);  // the payload's own joining, not a second copy of it
     return *common;
 }
 
-std::int32_t CVelloxInstallerApp::ResolvePathOption(CCommandLineInfoEx& info, const wchar_t* name,
+std::int32_t CVelloxInstallerApp::ResolvePathOption(CCommandLineInfoEx& info, std::wstring_view name,
                                                     std::wstring& fullPath) const
 {
     fullPath.clear();
@@ -62,50 +64,50 @@ std::int32_t CVelloxInstallerApp::ParseParameters()
     m_bRunInstaller = true;
     m_strTempFolder = DefaultBaseFolder();
 
-    if (info.IsFlag(L"IAgreeToTheEULA"))
+    if (info.IsFlag(L"IAgreeToTheEULA"sv))
         m_bSilent = true;
-    if (info.IsFlag(L"dontrun")) {
+    if (info.IsFlag(L"dontrun"sv)) {
         m_bRunInstaller = false;
-        info.RemoveOption(L"dontrun");
+        info.RemoveOption(L"dontrun"sv);
     }
-    if (info.IsFlag(L"zeroguid")) {
+    if (info.IsFlag(L"zeroguid"sv)) {
         m_bZeroGuid = true;
-        info.RemoveOption(L"zeroguid");
+        info.RemoveOption(L"zeroguid"sv);
     }
-    if (info.IsFlag(L"keep")) {
+    if (info.IsFlag(L"keep"sv)) {
         m_bRemoveTempFolder = false;
-        info.RemoveOption(L"keep");
+        info.RemoveOption(L"keep"sv);
     }
 
     std::wstring fullPath;
-    if (const std::int32_t r = ResolvePathOption(info, L"extract", fullPath); r != Status::kOk)
+    if (const std::int32_t r = ResolvePathOption(info, L"extract"sv, fullPath); r != Status::kOk)
         result = r;
     else if (!fullPath.empty())
-        info.SetOption(L"extract", fullPath);
+        info.SetOption(L"extract"sv, fullPath);
 
-    if (const std::int32_t r = ResolvePathOption(info, L"log", fullPath); r != Status::kOk) {
+    if (const std::int32_t r = ResolvePathOption(info, L"log"sv, fullPath); r != Status::kOk) {
         result = r;
     } else if (!fullPath.empty()) {
-        info.SetOption(L"log", fullPath);
+        info.SetOption(L"log"sv, fullPath);
         // A path the code page cannot hold is not opened under some other
         // name: the log then stays in memory (there is no file to say so in).
         if (const auto ansiPath = m_services.codePage.ToAnsiExactly(fullPath))
             OpenLog(*ansiPath);
     }
 
-    if (const std::int32_t r = ResolvePathOption(info, L"temp", fullPath); r != Status::kOk)
+    if (const std::int32_t r = ResolvePathOption(info, L"temp"sv, fullPath); r != Status::kOk)
         result = r;
     else if (!fullPath.empty())
         m_strTempFolder = fullPath;  // the table keeps the value as typed
 
     info.BuildForwardedCommandLine(m_strProgramName, m_strForwardedCommandLine);
 
-    if (info.IsMissingValue(L"?")) {
+    if (info.IsMissingValue(L"?"sv)) {
         result = Status::kInvalidParameter;
         LogText("Ask for help\n");
     }
     std::wstring help;
-    if (info.GetOption(L"?", help)) {
+    if (info.GetOption(L"?"sv, help)) {
         result = Status::kInvalidParameter;
         LogText("Ask for help\n");
     }

@@ -7,14 +7,16 @@
 #include <array>
 #include <optional>
 
+using namespace std::literals;
+
 namespace {
 
-constexpr wchar_t kNet20Key[] = L"Software\\Microsoft\\NET Framework Setup\\NDP\\v2.0.50727";
-constexpr wchar_t kNet30SetupKey[] = L"Software\\Microsoft\\NET Framework Setup\\NDP\\v3.0\\Setup";
-constexpr wchar_t kNet30Key[] = L"Software\\Microsoft\\NET Framework Setup\\NDP\\v3.0";
-constexpr wchar_t kNet35Key[] = L"Software\\Microsoft\\NET Framework Setup\\NDP\\v3.5";
-constexpr wchar_t kNet4ClientKey[] = L"Software\\Microsoft\\NET Framework Setup\\NDP\\v4\\Client";
-constexpr wchar_t kNet4FullKey[] = L"Software\\Microsoft\\NET Framework Setup\\NDP\\v4\\Full";
+constexpr std::wstring_view kNet20Key = L"Software\\Microsoft\\NET Framework Setup\\NDP\\v2.0.50727"sv;
+constexpr std::wstring_view kNet30SetupKey = L"Software\\Microsoft\\NET Framework Setup\\NDP\\v3.0\\Setup"sv;
+constexpr std::wstring_view kNet30Key = L"Software\\Microsoft\\NET Framework Setup\\NDP\\v3.0"sv;
+constexpr std::wstring_view kNet35Key = L"Software\\Microsoft\\NET Framework Setup\\NDP\\v3.5"sv;
+constexpr std::wstring_view kNet4ClientKey = L"Software\\Microsoft\\NET Framework Setup\\NDP\\v4\\Client"sv;
+constexpr std::wstring_view kNet4FullKey = L"Software\\Microsoft\\NET Framework Setup\\NDP\\v4\\Full"sv;
 
 constexpr RegistryVersion kNet30MinimumVersion{3, 0, 4506, 26};
 constexpr RegistryVersion kNet35MinimumVersion{3, 5, 21022, 8};
@@ -24,49 +26,49 @@ constexpr std::int32_t kNet45Level = 5;
 // records none), or nullopt when the variant is not installed.
 using Detection = std::optional<std::int32_t>;
 
-bool IsInstalled(const Registry& registry, const wchar_t* key)
+bool IsInstalled(const Registry& registry, std::wstring_view key)
 {
-    return ReadRegistryInteger(registry, key, L"Install") == 1;
+    return ReadRegistryInteger(registry, key, L"Install"sv) == 1;
 }
 
 Detection DetectNet20(const Registry& registry)
 {
     if (!IsInstalled(registry, kNet20Key))
         return std::nullopt;
-    return ReadRegistryInteger(registry, kNet20Key, L"SP");
+    return ReadRegistryInteger(registry, kNet20Key, L"SP"sv);
 }
 
 Detection DetectNet30(const Registry& registry)
 {
-    if (!DetectNet20(registry) || ReadRegistryInteger(registry, kNet30SetupKey, L"InstallSuccess") != 1 ||
-        !IsRegistryVersionAtLeast(registry, kNet30SetupKey, L"Version", kNet30MinimumVersion))
+    if (!DetectNet20(registry) || ReadRegistryInteger(registry, kNet30SetupKey, L"InstallSuccess"sv) != 1 ||
+        !IsRegistryVersionAtLeast(registry, kNet30SetupKey, L"Version"sv, kNet30MinimumVersion))
         return std::nullopt;
-    return ReadRegistryInteger(registry, kNet30Key, L"SP");
+    return ReadRegistryInteger(registry, kNet30Key, L"SP"sv);
 }
 
 Detection DetectNet35(const Registry& registry)
 {
     if (!DetectNet20(registry) || !IsInstalled(registry, kNet35Key) ||
-        !IsRegistryVersionAtLeast(registry, kNet35Key, L"Version", kNet35MinimumVersion))
+        !IsRegistryVersionAtLeast(registry, kNet35Key, L"Version"sv, kNet35MinimumVersion))
         return std::nullopt;
-    return ReadRegistryInteger(registry, kNet35Key, L"SP");
+    return ReadRegistryInteger(registry, kNet35Key, L"SP"sv);
 }
 
 // 4.5 installs over 4.0 under the same keys; only the Client key's Version
 // (4.5.x) tells them apart, for the Full variant as well.
-Detection DetectNet40(const Registry& registry, const wchar_t* key)
+Detection DetectNet40(const Registry& registry, std::wstring_view key)
 {
     if (!IsInstalled(registry, key))
         return std::nullopt;
-    std::int32_t level = ReadRegistryInteger(registry, key, L"Servicing");
+    std::int32_t level = ReadRegistryInteger(registry, key, L"Servicing"sv);
     RegistryVersion version;
-    if (ReadRegistryVersion(registry, kNet4ClientKey, L"Version", version) && version.nMajor == 4 &&
+    if (ReadRegistryVersion(registry, kNet4ClientKey, L"Version"sv, version) && version.nMajor == 4 &&
         version.nMinor > level)
         level = version.nMinor;
     return level;
 }
 
-Detection DetectNet45(const Registry& registry, const wchar_t* key)
+Detection DetectNet45(const Registry& registry, std::wstring_view key)
 {
     const Detection net40 = DetectNet40(registry, key);
     if (!net40 || *net40 < kNet45Level)

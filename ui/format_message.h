@@ -5,16 +5,21 @@
 #include "app/format.h"
 #include "app/string_table.h"
 
+#include <span>
 #include <string>
 
 // The entry's text formatted with args. Every message entry is part of the
 // build; should one still be missing, the text says which, so that the user
 // sees more than an empty dialog.
+std::wstring FormatMessageArgs(const StringTable& strings, unsigned id, std::span<const FormatArg> args);
+
 template <typename... Args>
 std::wstring FormatMessageId(const StringTable& strings, unsigned id, const Args&... args)
 {
-    const std::wstring format = strings.Load(id);
-    if (format.empty())
-        return Format(L"Message %d is missing from this build.", id);
-    return Format(format, args...);
+    if constexpr (sizeof...(Args) == 0) {
+        return FormatMessageArgs(strings, id, {});
+    } else {
+        const FormatArg list[] = {FormatArg(args)...};
+        return FormatMessageArgs(strings, id, list);
+    }
 }

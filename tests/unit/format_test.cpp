@@ -67,6 +67,17 @@ TEST(Format, NullStringPrintsNullMarker)
 {
     const wchar_t* nothing = nullptr;
     EXPECT_EQ(Format(L"[%s]", nothing), L"[(null)]");
+    // Only a null pointer is null: empty texts print nothing.
+    EXPECT_EQ(Format(L"[%s|%s|%s]", std::wstring_view(), std::wstring(), L""), L"[||]");
+}
+
+TEST(Format, AsciiFormatGivesTheSameTextAsTheWideOne)
+{
+    const std::wstring name = L"n\u00e4me";
+    EXPECT_EQ(Format("none"), L"none");
+    EXPECT_EQ(Format("%s=%d %I64x%c", name, -3, std::uint64_t{0x1234567890}, L'!'),
+              Format(L"%s=%d %I64x%c", name, -3, std::uint64_t{0x1234567890}, L'!'));
+    EXPECT_EQ(Format("[%s]", static_cast<const wchar_t*>(nullptr)), L"[(null)]");
 }
 
 TEST(Format, MissingOrMismatchedArgumentsProduceNothing)
