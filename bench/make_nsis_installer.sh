@@ -9,14 +9,19 @@ set -euo pipefail
 payload=$1
 out=$2
 nsi=${out%.exe}.nsi
-# id -> manifest name from the manifest (id*name*size*...), id -> source
-# from the resource script; the program is the lowest id with an .exe name.
-tr '*' '\n' <"$payload/manifest.bin" | paste - - - | awk -F'\t' '{print $1 "\t" $2}' >"$nsi.names"
-awk '$2 == "TOOLKIT" && $1 != 101 { src = substr($0, index($0, "\"") + 1); sub(/"$/, "", src); print $1 "\t" src }' \
-  "$payload/payload.rc" | sort -n >"$nsi.sources"
-# awk reads to the end: leaving early would end sort with SIGPIPE, which
-# pipefail turns into a failure whenever sort is still writing.
-program=$(sort -n "$nsi.names" | awk -F'\t' 'program == "" && tolower($2) ~ /\.exe$/ {program = $2} END {print program}')
+# The payload's entries (id|name|source|size), one a line in the pack.toml
+# that vellox_add_bootstrapper wrote, as id, name and source; the program is
+# the lowest id with an .exe name.
+awk 'function unescape(s,  out, i, c) {
+       out = ""
+       for (i = 1; i <= length(s); i++) { c = substr(s, i, 1); if (c == "\\") c = substr(s, ++i, 1); out = out c }
+       return out
+     }
+     /^entries = \[/ { on = 1; next }
+     on && /^\]/ { on = 0 }
+     on { s = $0; sub(/^ *"/, "", s); sub(/",$/, "", s); n = split(unescape(s), f, "|")
+          if (f[2] != "" && f[3] != "") print f[1] "\t" f[2] "\t" f[3] }' "$payload/pack.toml" | sort -n >"$nsi.entries"
+program=$(awk -F'\t' 'program == "" && tolower($2) ~ /\.exe$/ {program = $2} END {print program}' "$nsi.entries")
 {
   echo 'Unicode true'
   echo 'Target amd64-unicode'
@@ -28,12 +33,11 @@ program=$(sort -n "$nsi.names" | awk -F'\t' 'program == "" && tolower($2) ~ /\.e
   echo 'Section'
   echo '  InitPluginsDir'
   echo '  SetOutPath "$PLUGINSDIR"'
-  awk -F'\t' 'NR == FNR { name[$1] = $2; next } ($1 in name) { print "  File \"/oname=" name[$1] "\" \"" $2 "\"" }' \
-    "$nsi.names" "$nsi.sources"
+  awk -F'\t' '{ print "  File \"/oname=" $2 "\" \"" $3 "\"" }' "$nsi.entries"
   echo "  ExecWait '\"\$PLUGINSDIR\\$program\"' \$0"
   echo '  SetOutPath "$TEMP"'
   echo '  SetErrorLevel $0'
   echo 'SectionEnd'
 } >"$nsi"
-rm -f "$nsi.names" "$nsi.sources"
+rm -f "$nsi.entries"
 makensis -V1 "$nsi" >"$nsi.log" 2>&1 || { cat "$nsi.log" >&2; exit 1; }

@@ -165,18 +165,11 @@ median() { sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 rm -rf "$work/pack"; mkdir -p "$work/pack"
 for p in "${pack_payloads[@]}"; do
   n=$(basename "$p")
-  # The payload's entries, id|name|source|, from its manifest and resource script.
-  tr '*' '\n' <"$p.payload/manifest.bin" | paste - - - | awk -F'\t' '{print $1 "\t" $2}' >"$work/pack/names"
-  awk '$2 == "TOOLKIT" && $1 != 101 { src = substr($0, index($0, "\"") + 1); sub(/"$/, "", src); print $1 "\t" src }' \
-    "$p.payload/payload.rc" >"$work/pack/sources"
-  entries=()
-  while IFS=$'\t' read -r id name src; do entries+=(--entry "$id|$name|$src|"); done < <(
-    awk -F'\t' 'NR == FNR { name[$1] = $2; next } ($1 in name) { print $1 "\t" name[$1] "\t" $2 }' \
-      "$work/pack/names" "$work/pack/sources")
   pack_ms=(); nsis_ms=()
   for _ in $(seq "$pack_reps"); do
     t0=$(now_ms)
-    "$b/host-tools/vellox-pack" --stub "$b/vellox-stub.exe" --output "$work/pack/$n.exe" "${entries[@]}"
+    # The payload and configuration as the build gave them.
+    "$b/host-tools/vellox-pack" --config "$p.payload/pack.toml" --stub "$b/vellox-stub.exe" --output "$work/pack/$n.exe"
     t1=$(now_ms)
     bench/make_nsis_installer.sh "$p.payload" "$work/pack/$n-nsis.exe"
     t2=$(now_ms)
@@ -193,8 +186,9 @@ rm -rf "$work/pack"
 hex_awk='function hex(h,  i, v) { sub(/^0x/, "", h); h = tolower(h); v = 0; for (i = 1; i <= length(h); i++) v = v * 16 + index("0123456789abcdef", substr(h, i, 1)) - 1; return v }'
 
 # Size: the sections of the i686 executable other than its resources
-# (artwork, dialogs, texts and payload all live in .rsrc), against the stub
-# NSIS builds its x86 Unicode installers from.
+# (artwork, dialogs, texts, configuration and payload all live in .rsrc, so
+# they are those of every bootstrapper packed from the stub), against the
+# stub NSIS builds its x86 Unicode installers from.
 stub=/usr/share/nsis/Stubs/zlib-x86-unicode
 sections() {  # executable; prints "name bytes" for each section's bytes in the file
   local size; size=$(stat -c %s "$1")
@@ -206,7 +200,7 @@ without_rsrc() {  # executable; file size less the .rsrc section
   local size; size=$(stat -c %s "$1")
   sections "$1" | awk -v s="$size" '$1 == ".rsrc" {s -= $2} END {print s}'
 }
-ours_exe=build/win32/bench/vellox_no_payload.exe
+ours_exe=build/win32/vellox-stub.exe
 ours_code=$(without_rsrc "$ours_exe")
 stub_size=$(stat -c %s "$stub")
 detail=$(sections "$ours_exe" | awk '$1 != ".rsrc" {printf "%s%s %d", sep, $1, $2; sep = ", "}')
@@ -214,7 +208,7 @@ printf 'size\ti686 code and data (no payload, no .rsrc) vs NSIS x86-unicode stub
   "$ours_code" "$stub_size" "$detail" >>"$rows"
 printf 'size\ti686 code and data vs the stub'"'"'s own code and data (no .rsrc)\t%s\t%s\tbytes\t-\t-\n' \
   "$ours_code" "$(without_rsrc "$stub")" >>"$rows"
-printf 'size\ti686 executable without payload (artwork, dialogs, texts) vs stub file\t%s\t%s\tbytes\t-\t-\n' \
+printf 'size\ti686 stub (artwork, dialogs, texts, no configuration) vs stub file\t%s\t%s\tbytes\t-\t-\n' \
   "$(stat -c %s "$ours_exe")" "$stub_size" >>"$rows"
 
 echo "Wine $(/usr/lib/wine/wine64 --version 2>/dev/null), makensis $(makensis -VERSION), $(nproc) cores;" \
@@ -246,8 +240,8 @@ BEGIN {
 
 # What the code and data are made of, from the unstripped build of the same
 # executable: its largest symbols and the inputs the linker map shows.
-unstripped=build/win32/bench/vellox_no_payload_unstripped.exe
-map=build/win32/bench/vellox_no_payload.map
+unstripped=build/win32/bench/vellox_stub_unstripped.exe
+map=build/win32/bench/vellox_stub.map
 top=$([ $smoke = 1 ] && echo 8 || echo 20)
 echo
 echo "largest symbols of the i686 code and data (nm --size-sort, bytes):"

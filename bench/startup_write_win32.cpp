@@ -172,13 +172,21 @@ INT_PTR CALLBACK SplashProc(HWND, UINT message, WPARAM, LPARAM)
 
 int wmain(int argc, wchar_t** argv)
 {
-    MarkPhase("entry");
     const bool shown = argc == 4 && std::wcscmp(argv[1], L"--shown") == 0;
     if (argc != 3 && !shown) {
         std::fprintf(stderr, "usage: startup_write [--shown] <signed bootstrapper.exe> <folder>\n");
         return 2;
     }
     const wchar_t* const path = argv[argc - 2];
+    // Mapped as an image, as the loader maps the bootstrapper itself before
+    // its entry point runs (so the mapping counts before the entry mark in
+    // both); the splash comes from the same file, with its bitmap.
+    const HMODULE module = ::LoadLibraryExW(path, nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (!module) {
+        std::fprintf(stderr, "cannot load %ls: %lu\n", path, ::GetLastError());
+        return 1;
+    }
+    MarkPhase("entry");
 
     INITCOMMONCONTROLSEX controls = {};
     controls.dwSize = sizeof(controls);
@@ -194,13 +202,6 @@ int wmain(int argc, wchar_t** argv)
     CheckMachine(argv[argc - 1]);
     MarkPhase("checks");
 
-    // Mapped as an image, as the loader maps the bootstrapper itself; the
-    // splash comes from the same file, with its bitmap.
-    const HMODULE module = ::LoadLibraryExW(path, nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    if (!module) {
-        std::fprintf(stderr, "cannot load %ls: %lu\n", path, ::GetLastError());
-        return 1;
-    }
     WorkerInput input{module, argv[argc - 1]};
     const HANDLE worker = ::CreateThread(nullptr, 0, WriteOnWorker, &input, 0, nullptr);
     if (!worker)

@@ -32,6 +32,11 @@ function(vellox_sign_executable target)
   if(ARG_MORE_INFO)
     list(APPEND options --url "${ARG_MORE_INFO}")
   endif()
+  # A bootstrapper names its packed file; any other program target its own.
+  get_target_property(input ${target} VELLOX_OUTPUT)
+  if(NOT input)
+    set(input "$<TARGET_FILE:${target}>")
+  endif()
   set(add_block)
   set(block_depends)
   if(ARG_INFO_BLOCK)
@@ -40,9 +45,9 @@ function(vellox_sign_executable target)
     set(block_depends "${info}" vellox_host_tools)
   endif()
   add_custom_command(OUTPUT "${ARG_OUTPUT}"
-    COMMAND "${CMAKE_SOURCE_DIR}/tools/sign_bootstrapper.sh" ${options} "$<TARGET_FILE:${target}>" "${ARG_OUTPUT}"
+    COMMAND "${CMAKE_SOURCE_DIR}/tools/sign_bootstrapper.sh" ${options} "${input}" "${ARG_OUTPUT}"
     ${add_block}
-    DEPENDS ${target} "${ARG_CERT}" "${ARG_KEY}" "${CMAKE_SOURCE_DIR}/tools/sign_bootstrapper.sh" ${block_depends}
+    DEPENDS ${target} "${input}" "${ARG_CERT}" "${ARG_KEY}" "${CMAKE_SOURCE_DIR}/tools/sign_bootstrapper.sh" ${block_depends}
     COMMENT "Signing ${target}"
     VERBATIM)
   add_custom_target(${target}_signed ALL DEPENDS "${ARG_OUTPUT}")

@@ -16,3 +16,6 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+# 32-bit Wine for the i686 end-to-end suite, where this machine allows it;
+# without it that build is checked statically (one line says why).
+"$(dirname "$0")/setup-wine32.sh" || true

@@ -35,7 +35,32 @@ std::string ReadWholeFile(const fs::path& path, const std::string& what)
 // Options that name a path, as on the command line.
 bool IsPathKey(const std::string& key)
 {
-    return key == "stub" || key == "output" || key == "payload-dir" || key == "icon" || key == "info-block";
+    return key == "stub" || key == "output" || key == "payload-dir" || key == "icon" || key == "info-block" ||
+           key == "manifest-text";
+}
+
+// Options that take no value on the command line.
+bool IsFlagKey(const std::string& key)
+{
+    return key == "no-manifest" || key == "allow-unsafe-names";
+}
+
+// Options that may be given more than once; lists in the file.
+bool IsListKey(const std::string& key)
+{
+    return key == "entry" || key == "named";
+}
+
+bool IsKnownKey(const std::string& key)
+{
+    return IsPathKey(key) || IsFlagKey(key) || IsListKey(key) || key == "program" || IsBuildConfigKey(key);
+}
+
+bool FlagValue(const std::string& key, const std::string& value)
+{
+    if (value != "true" && value != "false")
+        throw UsageError(key + " must be true or false");
+    return value == "true";
 }
 
 void SetValue(PackRequest& request, const std::string& key, const std::string& value, const fs::path& base)
@@ -51,6 +76,12 @@ void SetValue(PackRequest& request, const std::string& key, const std::string& v
         request.icon = path;
     else if (key == "info-block")
         request.infoBlock = path;
+    else if (key == "manifest-text")
+        request.manifestText = path;
+    else if (key == "no-manifest")
+        request.noManifest = FlagValue(key, value);
+    else if (key == "allow-unsafe-names")
+        request.allowUnsafeNames = FlagValue(key, value);
     else if (key == "program")
         request.program = value;
     else if (key == "entry") {
@@ -58,6 +89,11 @@ void SetValue(PackRequest& request, const std::string& key, const std::string& v
         if (entry.source && entry.source->is_relative())
             entry.source = base / *entry.source;
         request.entries.push_back(std::move(entry));
+    } else if (key == "named") {
+        NamedResource named = ParseNamed(value);
+        if (named.source.is_relative())
+            named.source = base / named.source;
+        request.named.push_back(std::move(named));
     } else
         SetBuildConfigValue(request.config, key, value);
 }
@@ -68,7 +104,9 @@ std::string TomlText(const toml::node& node, const std::string& key)
         return text->get();
     if (const auto* number = node.as_integer())
         return std::to_string(number->get());
-    throw UsageError("configuration key '" + key + "' must be a string or a whole number");
+    if (const auto* flag = node.as_boolean())
+        return flag->get() ? "true" : "false";
+    throw UsageError("configuration key '" + key + "' must be a string, a whole number or true or false");
 }
 
 void ReadConfigFile(PackRequest& request, const fs::path& file)
@@ -84,13 +122,15 @@ void ReadConfigFile(PackRequest& request, const fs::path& file)
     const fs::path base = file.parent_path();
     for (const auto& [name, node] : table) {
         const std::string key(name.str());
-        if (key == "entries" || key == "net-levels") {
+        if (key == "entries" || key == "named" || key == "net-levels") {
             if (const auto* array = node.as_array()) {
                 std::string joined;
                 for (const auto& item : *array) {
                     const std::string text = TomlText(item, key);
                     if (key == "entries")
                         SetValue(request, "entry", text, base);
+                    else if (key == "named")
+                        SetValue(request, key, text, base);
                     else
                         joined += (joined.empty() ? "" : " ") + text;
                 }
@@ -100,8 +140,10 @@ void ReadConfigFile(PackRequest& request, const fs::path& file)
             }
             if (key == "entries")
                 throw UsageError("configuration key 'entries' must be a list of id|name|source|size strings");
+            if (key == "named")
+                throw UsageError("configuration key 'named' must be a list of name|source strings");
         }
-        if (!IsPathKey(key) && key != "program" && key != "net-levels" && !IsBuildConfigKey(key))
+        if (key == "entry" || !IsKnownKey(key))
             throw UsageError("unknown configuration key '" + key + "' in " + file.string());
         SetValue(request, key, TomlText(node, key), base);
     }
@@ -128,6 +170,8 @@ PayloadLayout MakeLayout(const PackRequest& request)
 {
     if (request.payloadDir.empty() == request.entries.empty())
         throw UsageError("give the payload either as --payload-dir with --program or as --entry lines");
+    if (request.noManifest && request.manifestText)
+        throw UsageError("--no-manifest and --manifest-text exclude each other");
     PayloadLayout layout;
     if (!request.payloadDir.empty()) {
         if (request.program.empty())
@@ -142,24 +186,26 @@ PayloadLayout MakeLayout(const PackRequest& request)
         layout = LayoutFromFolder(request.payloadDir, request.program);
     } else {
         layout.entries = request.entries;
-        if (std::none_of(layout.entries.begin(), layout.entries.end(), [](const PayloadEntry& e) { return e.source; }))
-            throw ToolError("the payload is empty: no entry names a source file");
-        CheckManifestNames(layout);
-        if (!request.program.empty() &&
-            std::none_of(layout.entries.begin(), layout.entries.end(), [&](const PayloadEntry& e) {
-                return e.manifestName && e.source && *e.manifestName == request.program;
-            }))
-            throw ToolError("the program " + request.program + " is not in the payload");
-        return layout;
     }
+    layout.named = request.named;
+    layout.allowUnsafeNames = request.allowUnsafeNames;
+    const bool fromEntries = request.payloadDir.empty();
+    if (fromEntries &&
+        std::none_of(layout.entries.begin(), layout.entries.end(), [](const PayloadEntry& e) { return e.source; }))
+        throw ToolError("the payload is empty: no entry names a source file");
     CheckManifestNames(layout);
+    if (fromEntries && !request.program.empty() &&
+        std::none_of(layout.entries.begin(), layout.entries.end(), [&](const PayloadEntry& e) {
+            return e.manifestName && e.source && *e.manifestName == request.program;
+        }))
+        throw ToolError("the program " + request.program + " is not in the payload");
     return layout;
 }
 
 void CheckOutputIsNoInput(const PackRequest& request, const PayloadLayout& layout)
 {
     std::vector<fs::path> inputs = {request.stub};
-    for (const auto& optional : {request.icon, request.infoBlock, request.configFile}) {
+    for (const auto& optional : {request.icon, request.infoBlock, request.configFile, request.manifestText}) {
         if (optional)
             inputs.push_back(*optional);
     }
@@ -167,6 +213,8 @@ void CheckOutputIsNoInput(const PackRequest& request, const PayloadLayout& layou
         if (entry.source)
             inputs.push_back(*entry.source);
     }
+    for (const auto& named : layout.named)
+        inputs.push_back(named.source);
     for (const auto& input : inputs) {
         if (SameFile(request.output, input))
             throw ToolError("the output " + request.output.string() + " is also an input");
@@ -191,24 +239,33 @@ PackRequest ParsePackArguments(const std::vector<std::string>& arguments)
     }
     if (request.configFile)
         ReadConfigFile(request, *request.configFile);
-    // Entries of the command line replace those of the file, as every other
+    // Lists of the command line replace those of the file, as every other
     // option does.
     bool entriesGiven = false;
+    bool namedGiven = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& option = arguments[i];
         if (option.rfind("--", 0) != 0)
             throw UsageError("unexpected argument '" + option + "'");
+        const std::string key = option.substr(2);
+        if (IsFlagKey(key)) {
+            SetValue(request, key, "true", fs::path());
+            continue;
+        }
         if (i + 1 >= arguments.size())
             throw UsageError("missing value after " + option);
         const std::string& value = arguments[++i];
-        const std::string key = option.substr(2);
         if (key == "config")
             continue;
         if (key == "entry" && !entriesGiven) {
             request.entries.clear();
             entriesGiven = true;
         }
-        if (!IsPathKey(key) && key != "program" && key != "entry" && !IsBuildConfigKey(key))
+        if (key == "named" && !namedGiven) {
+            request.named.clear();
+            namedGiven = true;
+        }
+        if (!IsKnownKey(key))
             throw UsageError("unknown option " + option);
         SetValue(request, key, value, fs::path());
     }
@@ -234,7 +291,11 @@ std::string PackBootstrapper(const PackRequest& request, std::uint32_t timestamp
 {
     const PayloadLayout layout = MakeLayout(request);
     CheckOutputIsNoInput(request, layout);
-    const std::string manifest = BuildManifest(layout);
+    std::optional<std::string> manifest;
+    if (request.manifestText)
+        manifest = ReadWholeFile(*request.manifestText, "manifest text");
+    else if (!request.noManifest)
+        manifest = BuildManifest(layout);
 
     const std::string stub = ReadWholeFile(request.stub, "stub");
     const PeFacts facts = ReadPeFacts(stub);
@@ -246,7 +307,8 @@ std::string PackBootstrapper(const PackRequest& request, std::uint32_t timestamp
     CheckStubResources(tree);
 
     ResourceNames& payload = tree[ResourceKey::Name(kPayloadType)];
-    payload[ResourceKey::Id(kManifestId)][kPayloadLanguage] = ResourceData{manifest, 0};
+    if (manifest)
+        payload[ResourceKey::Id(kManifestId)][kPayloadLanguage] = ResourceData{*manifest, 0};
     for (const auto& entry : layout.entries) {
         if (!entry.source)
             continue;
@@ -256,6 +318,12 @@ std::string PackBootstrapper(const PackRequest& request, std::uint32_t timestamp
         if (!languages.empty())
             throw ToolError("two resources with id " + std::to_string(entry.id));
         languages[kPayloadLanguage] = ResourceData{ReadWholeFile(*entry.source, "payload file"), 0};
+    }
+    for (const auto& named : layout.named) {
+        ResourceLanguages& languages = payload[ResourceKey::Name(Utf16FromUtf8(named.name, "a resource name"))];
+        if (!languages.empty())
+            throw ToolError("two resources named " + named.name);
+        languages[kPayloadLanguage] = ResourceData{ReadWholeFile(named.source, "payload file"), 0};
     }
     SetStrings(tree, BuildConfigStrings(request.config));
     if (request.icon)

@@ -18,6 +18,13 @@ struct PackRequest {
     std::filesystem::path payloadDir;
     std::string program;
     std::vector<PayloadEntry> entries;
+    // For payloads the bootstrapper is meant to refuse (its own tests):
+    // string-named resources, resource 101 from a file or left out, and
+    // manifest names that would leave the temporary folder.
+    std::vector<NamedResource> named;
+    std::optional<std::filesystem::path> manifestText;
+    bool noManifest = false;
+    bool allowUnsafeNames = false;
     std::optional<std::filesystem::path> icon;
     std::optional<std::filesystem::path> infoBlock;
     std::optional<std::filesystem::path> configFile;
@@ -26,8 +33,9 @@ struct PackRequest {
 
 // The command line (without the program's own name). A --config file is read
 // first, wherever it stands; options given on the command line win over its
-// keys. Paths in the file are relative to its folder. UsageError for an
-// unknown option or key and for an out-of-range value.
+// keys. Paths in the file are relative to its folder. --no-manifest and
+// --allow-unsafe-names take no value (true or false in the file). UsageError
+// for an unknown option or key and for an out-of-range value.
 PackRequest ParsePackArguments(const std::vector<std::string>& arguments);
 
 // The directory time stamp of the output: SOURCE_DATE_EPOCH when set

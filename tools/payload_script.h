@@ -1,5 +1,5 @@
-// The producing side of the payload: the manifest (TOOLKIT resource 101) and
-// the resource script that puts the payload files into a bootstrapper.
+// The producing side of the payload: which files a bootstrapper carries under
+// which ids, and the manifest (TOOLKIT resource 101) that names them.
 #pragma once
 
 #include <cstdint>
@@ -32,8 +32,7 @@ struct NamedResource {
 struct PayloadLayout {
     std::vector<PayloadEntry> entries;
     std::vector<NamedResource> named;
-    std::optional<std::filesystem::path> manifestText;  // used verbatim as resource 101
-    bool noManifest = false;                            // leave resource 101 out
+    bool allowUnsafeNames = false;  // write names that would leave the temporary folder
 };
 
 // "id|name|source|size": an empty name gives no triple, an empty source no
@@ -53,12 +52,10 @@ PayloadLayout LayoutFromFolder(const std::filesystem::path& folder, const std::s
 // faithfully: names that leave the temporary folder (IsSafePayloadName),
 // characters outside printable ASCII (the manifest is read in the machine's
 // ANSI code page), '*', and two names that differ only in letter case.
+// With allowUnsafeNames the first rule is not applied.
 void CheckManifestNames(const PayloadLayout& layout);
 
 // The manifest's bytes: id*name*size triples joined by "*", in entry order.
 std::string BuildManifest(const PayloadLayout& layout);
-// The resource script: 101 (unless left out), every entry with a source,
-// every named resource.
-std::string BuildResourceScript(const PayloadLayout& layout, const std::filesystem::path& manifestFile);
 
 }  // namespace payload_tool

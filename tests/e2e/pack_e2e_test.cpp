@@ -1,7 +1,8 @@
-// Bootstrappers made by vellox-pack (Linux build) from the x86_64 stub run
-// exactly as those built with vellox_add_bootstrapper from the same payload:
-// the same files extracted byte for byte, the same log apart from paths,
-// the GUID and tick counts, the same exit code.
+// Bootstrappers made by vellox-pack (Linux build) from the x86_64 stub, run
+// by hand, are those the build makes with vellox_add_bootstrapper from the
+// same payload, and run exactly as they do: the same files extracted byte
+// for byte, the same log apart from paths, the GUID and tick counts, the
+// same exit code.
 #include "signed_image.h"
 #include "wine_harness.h"
 
@@ -108,7 +109,11 @@ protected:
 
 TEST_F(PackE2eTest, PackedExamplePayloadExtractsAsTheBuiltOne)
 {
-    const fs::path packed = Signed(PackExample("packed.exe"), "packed-signed.exe");
+    // The build passes the tool nothing but the payload: the same bytes.
+    const fs::path bare = PackExample("packed.exe");
+    EXPECT_TRUE(ReadFile(bare) == ReadFile(Payloads() / "example_payload.exe"))
+        << "the build's example_payload.exe is not what vellox-pack writes from its entries";
+    const fs::path packed = Signed(bare, "packed-signed.exe");
     const fs::path built = Signed(Payloads() / "example_payload.exe", "built-signed.exe");
     const Outcome fromBuilt = RunIn("built", built, "/dontrun /keep");
     const Outcome fromPacked = RunIn("packed", packed, "/dontrun /keep");

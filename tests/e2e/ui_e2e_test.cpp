@@ -99,7 +99,7 @@ UiRun Parse(const std::string& raw)
 class UiE2eTest : public WineTest {
 protected:
     // A prefix of the dialog tests' own, copied once per prepared run from
-    // the shared one (whose registry the set-up left on disk), with the
+    // the set-up's template of the shared one (never in use), with the
     // dialogs' font added: without Tahoma Wine lays the dialogs out in a
     // wider font.
     static void SetUpTestSuite()
@@ -109,14 +109,21 @@ protected:
         const fs::path stamp = prefix / "copied-for-display";
         const std::string run = ReadFile(WorkDir() / "display") +
                                 std::to_string(fs::last_write_time(WorkDir() / "display").time_since_epoch().count());
-        if (fs::exists(stamp) && ReadFile(stamp) == run)
+        // A warm server for the suite: no session starts or ends between its
+        // commands (one that starts while the last one shuts down can fail).
+        const std::string serve =
+            "WINEPREFIX=" + Quote(prefix.string()) + " " + kWineServer + " -p >/dev/null 2>&1 </dev/null";
+        if (fs::exists(stamp) && ReadFile(stamp) == run) {
+            [[maybe_unused]] const int status = std::system(serve.c_str());
             return;
+        }
         const std::string copy = "rm -rf " + Quote(prefix.string()) + " && cp -a " +
-                                 Quote((WorkDir() / "prefix").string()) + " " + Quote(prefix.string()) + " && " +
+                                 Quote((WorkDir() / "prefix-template").string()) + " " + Quote(prefix.string()) + " && " +
                                  CopyFontsCommand(prefix);
         if (std::system(copy.c_str()) != 0)
             std::fprintf(stderr, "could not prepare the dialog tests' prefix\n");
         WriteFile(stamp, run);
+        [[maybe_unused]] const int status = std::system(serve.c_str());
     }
     static std::string CopyFontsCommand(const fs::path& prefix)
     {
@@ -124,7 +131,8 @@ protected:
     }
     static void TearDownTestSuite()
     {
-        const std::string stop = "WINEPREFIX=" + Quote(SuitePrefix().string()) + " " + kWineServer + " -k >/dev/null 2>&1";
+        const std::string server = "WINEPREFIX=" + Quote(SuitePrefix().string()) + " " + kWineServer;
+        const std::string stop = server + " -k >/dev/null 2>&1; " + server + " -w >/dev/null 2>&1";
         [[maybe_unused]] const int status = std::system(stop.c_str());
     }
 

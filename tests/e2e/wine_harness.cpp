@@ -1,6 +1,7 @@
 #include "wine_harness.h"
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -63,7 +64,13 @@ std::string Capture(const std::string& command)
 
 fs::path Win64Dir() { return VELLOX_WIN64_DIR; }
 fs::path Win32Dir() { return VELLOX_WIN32_DIR; }
-fs::path WorkDir() { return VELLOX_E2E_WORK_DIR; }
+fs::path WorkDir()
+{
+    // The i686 suite shares this harness with a prefix and display of its own.
+    if (const char* dir = std::getenv("VELLOX_E2E_WORK"); dir != nullptr && *dir != '\0')
+        return dir;
+    return VELLOX_E2E_WORK_DIR;
+}
 
 std::string WinPath(const fs::path& path)
 {
@@ -165,15 +172,19 @@ WineTest::WineTest()
 
 WineTest::~WineTest()
 {
+    // Waited for, so that nothing of the test still runs in its prefix when
+    // the next test starts.
     for (const auto& prefix : m_privatePrefixes) {
-        const std::string command = "WINEPREFIX=" + Quote(prefix.string()) + " " + kWineServer + " -k >/dev/null 2>&1";
+        const std::string server = "WINEPREFIX=" + Quote(prefix.string()) + " " + kWineServer;
+        const std::string command = server + " -k >/dev/null 2>&1; " + server + " -w >/dev/null 2>&1";
         [[maybe_unused]] const int status = std::system(command.c_str());
     }
 }
 
 RunResult WineTest::Run(const fs::path& exe, const std::string& arguments, const RunOptions& options)
 {
-    static int counter = 0;
+    // Atomic: a test may run several programs at once from threads.
+    static std::atomic<int> counter = 0;
     const std::string id = std::to_string(++counter);
     const fs::path commandFile = m_dir / ("command" + id + ".txt");
     const fs::path resultFile = m_dir / ("result" + id + ".txt");
@@ -226,10 +237,18 @@ fs::path WineTest::PrivatePrefix()
 {
     const fs::path copy = m_dir / ("prefix" + std::to_string(m_privatePrefixes.size() + 1));
     fs::remove_all(copy);
-    const std::string command = "cp -a " + Quote(SharedPrefix().string()) + " " + Quote(copy.string());
+    // From the set-up's template, which no wineserver uses: the shared
+    // prefix's own server may be rewriting its registry files right now.
+    const std::string command = "cp -a " + Quote((WorkDir() / "prefix-template").string()) + " " + Quote(copy.string());
     if (std::system(command.c_str()) != 0)
         ADD_FAILURE() << "could not copy the prefix";
     m_privatePrefixes.push_back(copy);
+    // One warm server for the test's every command: without it each Wine
+    // command starts a session of its own (server, wineboot, services) while
+    // the previous one may still be shutting down.
+    const std::string server = "WINEPREFIX=" + Quote(copy.string()) + " " + kWineServer + " -p >/dev/null 2>&1 </dev/null";
+    if (std::system(server.c_str()) != 0)
+        ADD_FAILURE() << "could not start the wineserver of " << copy;
     return copy;
 }
 

@@ -12,6 +12,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 
 #include <unistd.h>
@@ -218,6 +219,83 @@ TEST_F(PackTest, IconAndInformationBlock)
               bitmap);
     EXPECT_EQ(image.substr(image.size() - 17), std::string("MRDC<info/>") + std::string(6, '\0'));
     EXPECT_EQ(Get32(image, kChecksumAt), ComputeImageChecksum(image));
+}
+
+TEST_F(PackTest, PayloadsMadeToBeRefusedNeedTheirOwnOptions)
+{
+    // The bootstrapper's own tests need payloads it must refuse at run time;
+    // each takes an option that says so, on the command line or in the file.
+    const fs::path small = Write("small.bin", "x");
+    const fs::path notes = Write("notes.txt", "notes");
+    const fs::path hand = Write("hand.txt", "102*a.exe*1*103*missing.dll*4");
+    const std::string unsafe = "103|..\\escaped.dll|" + small.string() + "|";
+    const std::string program = "102|a.exe|" + small.string() + "|";
+    Write("flags.toml", "entries = [\"102|a.exe|small.bin|\", \"103|..\\\\escaped.dll|small.bin|\"]\n"
+                        "named = [\"NOTES|notes.txt\"]\nallow-unsafe-names = true\n");
+    const struct {
+        const char* what;
+        std::vector<std::string> arguments;
+        std::optional<std::string> manifest;  // resource 101; none when left out
+        bool named;
+    } cases[] = {
+        {"unsafe name allowed", {"--entry", program, "--entry", unsafe, "--allow-unsafe-names"},
+         "102*a.exe*1*103*..\\escaped.dll*1", false},
+        {"no manifest", {"--entry", program, "--no-manifest"}, std::nullopt, false},
+        {"manifest text verbatim", {"--entry", program, "--manifest-text", hand.string()},
+         "102*a.exe*1*103*missing.dll*4", false},
+        {"string-named resource", {"--entry", program, "--named", "NOTES|" + notes.string()}, "102*a.exe*1", true},
+        {"all from the file", {"--config", (m_root / "flags.toml").string()}, "102*a.exe*1*103*..\\escaped.dll*1",
+         true},
+    };
+    for (const auto& item : cases) {
+        std::vector<std::string> arguments = {"--stub", m_stub.string(), "--output", (m_root / "out.exe").string()};
+        arguments.insert(arguments.end(), item.arguments.begin(), item.arguments.end());
+        ASSERT_EQ(Pack(arguments), 0) << item.what << ": " << m_strError;
+        const ResourceNames payload = ReadResources(ReadFile(m_root / "out.exe")).at(ResourceKey::Name(kPayloadType));
+        const auto manifest = payload.find(ResourceKey::Id(101));
+        if (item.manifest) {
+            ASSERT_NE(manifest, payload.end()) << item.what;
+            EXPECT_EQ(manifest->second.at(0x409).bytes, *item.manifest) << item.what;
+        } else {
+            EXPECT_EQ(manifest, payload.end()) << item.what;
+        }
+        EXPECT_EQ(payload.at(ResourceKey::Id(102)).at(0x409).bytes, "x") << item.what;
+        EXPECT_EQ(payload.contains(ResourceKey::Name(u"NOTES")), item.named) << item.what;
+        if (item.named) {
+            EXPECT_EQ(payload.at(ResourceKey::Name(u"NOTES")).at(0x409).bytes, "notes") << item.what;
+        }
+        fs::remove(m_root / "out.exe");
+    }
+
+    // Without its option the same input is refused, and the options are no
+    // way around the other checks.
+    Write("yes.toml", "entries = [\"102|a.exe|small.bin|\"]\nno-manifest = \"yes\"\n");
+    const struct {
+        const char* what;
+        std::vector<std::string> arguments;
+        int code;
+        const char* message;
+    } refused[] = {
+        {"unsafe name", {"--entry", program, "--entry", unsafe}, 1, "would leave the temporary folder"},
+        {"star despite the option", {"--entry", "102|a*.exe|" + small.string() + "|", "--allow-unsafe-names"}, 1,
+         "printable ASCII without '*'"},
+        {"both manifest options", {"--entry", program, "--no-manifest", "--manifest-text", hand.string()}, 2,
+         "exclude each other"},
+        {"flag not a boolean in the file", {"--config", (m_root / "yes.toml").string()}, 2,
+         "no-manifest must be true or false"},
+        {"two resources of one name",
+         {"--entry", program, "--named", "NOTES|" + notes.string(), "--named", "NOTES|" + small.string()}, 1,
+         "two resources named NOTES"},
+        {"two resources of one id", {"--entry", program, "--entry", "102|b.exe|" + notes.string() + "|"}, 1,
+         "two resources with id 102"},
+    };
+    for (const auto& item : refused) {
+        std::vector<std::string> arguments = {"--stub", m_stub.string(), "--output", (m_root / "out.exe").string()};
+        arguments.insert(arguments.end(), item.arguments.begin(), item.arguments.end());
+        EXPECT_EQ(Pack(arguments), item.code) << item.what << ": " << m_strError;
+        EXPECT_NE(m_strError.find(item.message), std::string::npos) << item.what << ": " << m_strError;
+        EXPECT_FALSE(fs::exists(m_root / "out.exe")) << item.what;
+    }
 }
 
 TEST_F(PackTest, BadInputIsRefusedWithoutOutput)

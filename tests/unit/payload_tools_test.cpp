@@ -1,4 +1,4 @@
-// The producing side: manifest, resource script and information block, read
+// The producing side: manifest and information block, read
 // back by the bootstrapper's own parser and scanner.
 #include "information_block.h"
 #include "payload/embedded_information.h"
@@ -63,12 +63,7 @@ TEST_F(PayloadToolsTest, FolderGivesTheProgramTheLowestIdAndEveryFileItsSize)
     EXPECT_EQ(Entry(map, 102).m_strName, L"Setup.exe");
     EXPECT_EQ(Entry(map, 105).m_strName, L"bin\\Lib.dll");
     EXPECT_EQ(Entry(map, 105).m_nSize, 8);
-
-    const std::string script = BuildResourceScript(layout, m_root / "out" / "manifest.bin");
-    EXPECT_NE(script.find("101 TOOLKIT \"" + (m_root / "out" / "manifest.bin").generic_string() + "\"\n"),
-              std::string::npos);
-    EXPECT_NE(script.find("105 TOOLKIT \"" + (m_root / "pay" / "bin" / "Lib.dll").generic_string() + "\"\n"),
-              std::string::npos);
+    EXPECT_EQ(layout.entries[3].source, m_root / "pay" / "bin" / "Lib.dll");
 }
 
 TEST_F(PayloadToolsTest, FolderRefusesWhatTheBootstrapperCouldNotWriteFaithfully)
@@ -97,25 +92,9 @@ TEST_F(PayloadToolsTest, ExplicitEntriesMakeBrokenPayloads)
                     ParseEntry("104|again.exe||7"),                    // duplicate id, triple only
                     ParseEntry("106||" + b.string()),                  // resource the manifest does not name
                     ParseEntry("999|ghost.dll||1")};                   // triple without resource
-    layout.named = {ParseNamed("NOTES|" + b.string())};
     EXPECT_EQ(BuildManifest(layout), "104*a.exe*5*105*b.dll*99*104*again.exe*7*999*ghost.dll*1");
     const CResourceFileMap map = ParseBack(BuildManifest(layout));
     EXPECT_EQ(Entry(map, 104).m_strName, L"again.exe");  // the later triple wins
-
-    const std::string script = BuildResourceScript(layout, m_root / "m.bin");
-    for (const char* line : {"101 TOOLKIT", "104 TOOLKIT", "105 TOOLKIT", "106 TOOLKIT", "NOTES TOOLKIT"})
-        EXPECT_NE(script.find(line), std::string::npos) << line;
-    EXPECT_EQ(script.find("999 TOOLKIT"), std::string::npos);
-
-    layout.noManifest = true;
-    EXPECT_EQ(BuildResourceScript(layout, m_root / "m.bin").find("101 TOOLKIT"), std::string::npos);
-    layout.noManifest = false;
-    layout.manifestText = Write("hand.txt", "102*a.bin");
-    EXPECT_NE(BuildResourceScript(layout, m_root / "m.bin").find("101 TOOLKIT \"" + layout.manifestText->generic_string()),
-              std::string::npos);
-
-    layout.entries.push_back(ParseEntry("105|c.dll|" + a.string() + "|"));
-    EXPECT_THROW(BuildResourceScript(layout, m_root / "m.bin"), ToolError);  // two resources 105
 
     for (const char* bad : {"x|a|b", "0|a|b", "65536|a|b", "1|a", "1||", "1|a|b|c|d"})
         EXPECT_THROW(ParseEntry(bad), ToolError) << bad;
