@@ -24,7 +24,11 @@ run_suite() {  # name, ctest arguments...
   ctest "$@" --output-on-failure -j "$jobs" >"$out" 2>&1
   local status=$?
   grep -E 'tests passed|\(Failed\)|\*\*\*|Not Run' "$out" | sed "s|^|$name: |"
-  [ $status != 0 ] && { cat "$out" | tail -80; overall=1; }
+  if [ $status != 0 ]; then
+    tail -80 "$out"
+    echo "$name: FAILED, ctest exited with status $status"
+    overall=1
+  fi
   local line; line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$out" | tail -1)
   if [ -n "$line" ]; then
     local total fail
@@ -32,6 +36,7 @@ run_suite() {  # name, ctest arguments...
     fail=$(echo "$line" | sed -E 's/.* ([0-9]+) tests failed.*/\1/')
     passed=$((passed + total - fail)); failed=$((failed + fail))
   else
+    echo "$name: FAILED, ctest printed no summary of its tests"
     overall=1
   fi
   rm -f "$out"
@@ -58,12 +63,15 @@ fi
 echo "fuzzing (smoke run, 5 s per target):"
 t0=$(date +%s)
 fuzz/run.sh --seconds 5 2>&1 | sed 's/^/  /'
-[ "${PIPESTATUS[0]}" = 0 ] || { echo "  fuzzing found a fault (inputs under build/fuzz/findings/)"; overall=1; }
+[ "${PIPESTATUS[0]}" = 0 ] || { echo "  fuzzing: FAILED, a target found a fault or did not run (inputs under build/fuzz/findings/)"; overall=1; }
 echo "  fuzzing took $(( $(date +%s) - t0 )) s including the clang build"
 
 # The benchmarks print figures and fail nothing; this only shows they run.
 echo "benchmarks (smoke run, figures not judged):"
-bench/run.sh --smoke 2>&1 | sed 's/^/  /' || echo "  the benchmark smoke run did not complete"
+bench/run.sh --smoke 2>&1 | sed 's/^/  /'
+status=${PIPESTATUS[0]}
+[ "$status" = 0 ] || echo "  the benchmark smoke run did not complete (status $status; it fails nothing)"
 echo "total time: $(( $(date +%s) - start )) s"
 echo "$passed passed, $failed failed"
+[ $overall = 0 ] || echo "test.sh: FAILED (see the lines marked FAILED above)"
 exit $overall

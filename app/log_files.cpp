@@ -11,7 +11,13 @@ public:
     StdioLogStream(const StdioLogStream&) = delete;
     StdioLogStream& operator=(const StdioLogStream&) = delete;
 
-    void Write(const char* bytes, std::size_t count) override { std::fwrite(bytes, 1, count, m_pFile); }
+    // Each write reaches the file at once: a run that hangs and is ended from
+    // outside (a deployment's time limit) still leaves everything it logged.
+    void Write(const char* bytes, std::size_t count) override
+    {
+        std::fwrite(bytes, 1, count, m_pFile);
+        std::fflush(m_pFile);
+    }
 
 private:
     std::FILE* m_pFile;

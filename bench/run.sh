@@ -7,8 +7,10 @@
 #   bench/run.sh --smoke         the same table with the example payload only
 #                                and two repetitions, on the normal win64
 #                                build, to show that everything still runs (CI)
-set -euo pipefail
+set -Eeuo pipefail
 cd "$(dirname "$0")/.."
+# A step that fails ends the run: say which, since most output is discarded.
+trap 'echo "bench/run.sh: line $LINENO failed (status $?): $BASH_COMMAND" >&2' ERR
 if [ "${1:-}" = "--smoke" ]; then
   smoke=1; reps=2; memory_reps=1
   b=build/win64

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Prepares (or tears down) what the end-to-end tests share in one run: a
 # fresh Wine prefix, a persistent wineserver for it, and an Xvfb display.
+# Failures are told on standard error, so a caller may discard the rest.
 #   prefix.sh setup <work-dir> [wow64]   prefix in <work-dir>/prefix, display
 #                                        number in <work-dir>/display
 #   prefix.sh cleanup <work-dir>
@@ -27,7 +28,7 @@ setup)
   echo $! >"$work/xvfb.pid"
   exec 3>&-
   for _ in $(seq 100); do [ -s "$work/display.tmp" ] && break; sleep 0.1; done
-  if [ ! -s "$work/display.tmp" ]; then echo "Xvfb did not start: $(cat "$work/xvfb.log")"; exit 1; fi
+  if [ ! -s "$work/display.tmp" ]; then echo "Xvfb did not start: $(cat "$work/xvfb.log")" >&2; exit 1; fi
   echo ":$(tr -d '\n' <"$work/display.tmp")" >"$work/display"
   export DISPLAY=$(cat "$work/display")
   if [ "$mode" != wow64 ]; then
@@ -39,7 +40,7 @@ setup)
     echo "64-bit only prefix: no 32-bit programs" >"$WINEPREFIX/drive_c/windows/syswow64/rundll32.exe"
   fi
   # Output to files: Wine's services inherit the first process's stdout.
-  "$wine" cmd /c exit >"$work/prefix-init.log" 2>&1 || { echo "wine could not create the prefix"; cat "$work/prefix-init.log"; exit 1; }
+  "$wine" cmd /c exit >"$work/prefix-init.log" 2>&1 || { echo "wine could not create the prefix" >&2; cat "$work/prefix-init.log" >&2; exit 1; }
   # The dialogs' font: Wine ships Tahoma but a new prefix does not use it.
   cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
   # Without this, every process that opened a window exits two seconds late.
@@ -68,7 +69,7 @@ setup)
   # for the tests' private prefixes.
   "$wineserver" -k; "$wineserver" -w
   rm -rf "$work/prefix-template"
-  cp -a "$WINEPREFIX" "$work/prefix-template" || { echo "could not copy the prefix"; exit 1; }
+  cp -a "$WINEPREFIX" "$work/prefix-template" || { echo "could not copy the prefix" >&2; exit 1; }
   # Detached from our output: ctest waits for every holder of its pipe.
   "$wineserver" -p >/dev/null 2>&1 </dev/null
   echo "prefix ready in $WINEPREFIX, display $DISPLAY"

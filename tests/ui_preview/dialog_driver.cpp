@@ -35,7 +35,10 @@
 //   selection=<start>,<end>   of the focused control, when it is an edit field
 //   sysmenu=<text>    per item of the window's system menu that has a text
 // then "exit=<unsigned decimal>", or "timeout" after the program was ended,
-// or "failed=<step>" when a step could not be done.
+// or "failed=<step>" when a step could not be done, followed then by
+//   window=<class>|<visible 0/1>|<owner class>|<title>
+// per top-level window the program has at that moment, hidden ones too, to
+// show where it stood.
 #include "../fixtures/utf8_win32.h"
 
 #include <windows.h>
@@ -133,6 +136,27 @@ void Record(HWND dialog, std::ostringstream& out)
                 out << "sysmenu=" << Escaped(text) << "|" << ::GetMenuItemID(menu, i) << "\n";
         }
     }
+}
+
+struct WindowList {
+    DWORD processId;
+    std::ostringstream* out;
+};
+
+// Read without sending messages: a program that is stuck still gets listed.
+BOOL CALLBACK ListWindow(HWND window, LPARAM parameter)
+{
+    auto* list = reinterpret_cast<WindowList*>(parameter);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (owner != list->processId)
+        return TRUE;
+    wchar_t title[256] = {};
+    ::GetWindowTextW(window, title, 256);
+    const HWND ownerWindow = ::GetWindow(window, GW_OWNER);
+    *list->out << "window=" << Utf8(ClassName(window)) << "|" << (::IsWindowVisible(window) ? 1 : 0) << "|"
+               << (ownerWindow ? Utf8(ClassName(ownerWindow)) : std::string()) << "|" << Escaped(title) << "\n";
+    return TRUE;
 }
 
 class Script {
@@ -293,6 +317,8 @@ int wmain(int argc, wchar_t** argv)
         for (int i = 4; i < argc; ++i) {
             if (!script.Run(argv[i], out)) {
                 out << "failed=" << Utf8(argv[i]) << "\n";
+                WindowList list{process.dwProcessId, &out};
+                ::EnumWindows(ListWindow, reinterpret_cast<LPARAM>(&list));
                 break;
             }
         }

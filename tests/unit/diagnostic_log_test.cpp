@@ -132,7 +132,7 @@ TEST(CodePage, ExactConversionOnlyWhenNoCharacterBecameTheDefault)
         EXPECT_EQ(codePage.ToAnsiExactly(text), std::nullopt) << codePage.ToAnsi(text);
 }
 
-TEST(StdioLogFiles, TruncatesThenAppendsOnRealFiles)
+TEST(StdioLogFiles, TruncatesThenAppendsOnRealFilesAndWritesEachLineThrough)
 {
     const auto path = std::filesystem::temp_directory_path() / ("vellox_log_test_" + std::to_string(::getpid()));
     {
@@ -144,6 +144,14 @@ TEST(StdioLogFiles, TruncatesThenAppendsOnRealFiles)
     log.Attach(&codePage, &files);
     log.Open(path.string());
     log.Write(L"one\n");
+    // On disk while the log is still open: a process ended from outside
+    // loses nothing it has logged.
+    const auto onDisk = [&] {
+        std::stringstream now;
+        now << std::ifstream(path, std::ios::binary).rdbuf();
+        return now.str();
+    };
+    EXPECT_EQ(onDisk(), "one\r\n");
     log.Close();
     log.Reopen();
     log.Write(L"two\n");
