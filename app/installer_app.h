@@ -86,6 +86,9 @@ public:
     // full path of the user's answer (resolved as the temp option is), else
     // E_FAIL: silent, cancelled, a blank answer or one too long.
     std::int32_t AskTempFolder(std::wstring& folder);
+    // Worker: changes the prompt count by step, wakes the main thread and
+    // waits (a few seconds at most) until it has moved the splash for it.
+    void ChangePromptDepth(std::int32_t step);
 
     // Main thread: pumps messages and sleeps until the worker is done, ending
     // the splash when the installer shows a window and hiding it while the
@@ -105,6 +108,9 @@ public:
     std::int32_t m_nRunResult = 0;
     std::uint32_t m_nInstallerExitCode = 0;
     std::atomic<std::int32_t> m_nPromptDepth = 0;
+    // The prompt depth the main thread last acted on (the splash hidden or
+    // shown for it); the worker waits for it before it goes on.
+    std::atomic<std::int32_t> m_nSplashPromptDepth = 0;
     std::unique_ptr<Event> m_hWorkerDoneEvent;
     std::unique_ptr<Event> m_hInstallerShownEvent;
     bool m_bZeroGuid = false;

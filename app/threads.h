@@ -36,4 +36,6 @@ public:
     // Any thread: makes the main thread's wait return for input, so that it
     // looks at the shared state again.
     virtual void WakeMainThread() = 0;
+    // The calling thread sleeps for about that long.
+    virtual void Pause(std::uint32_t milliseconds) = 0;
 };

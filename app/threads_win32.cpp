@@ -84,3 +84,8 @@ void Win32Threads::WakeMainThread()
     // pump drops it, as WM_NULL does nothing.
     ::PostThreadMessageW(m_nMainThreadId, WM_NULL, 0, 0);
 }
+
+void Win32Threads::Pause(std::uint32_t milliseconds)
+{
+    ::Sleep(milliseconds);
+}

@@ -13,6 +13,7 @@ public:
     void DispatchPendingMessages() override;
     std::size_t WaitForEventsOrInput(std::span<Event* const> events, std::uint32_t& error) override;
     void WakeMainThread() override;
+    void Pause(std::uint32_t milliseconds) override;
 
 private:
     std::uint32_t m_nMainThreadId;

@@ -20,6 +20,7 @@ std::int32_t CVelloxInstallerApp::WaitForWorker(std::span<Event* const> events, 
                 splash->Hide();
             lastDepth = depth;
         }
+        m_nSplashPromptDepth = depth;  // the worker may go on
         std::uint32_t error = 0;
         const std::size_t woken = threads.WaitForEventsOrInput(events, error);
         if (woken == kWorkerDone)

@@ -75,6 +75,21 @@ std::int32_t CVelloxInstallerApp::RunEmbeddedResource(std::uint32_t* installerEx
     return result;
 }
 
+void CVelloxInstallerApp::ChangePromptDepth(std::int32_t step)
+{
+    // The main thread looks at the counter only when it wakes. The prompt is
+    // made only once the splash has been hidden: made while the other thread
+    // was still creating or hiding the splash, the dialog could fail to be
+    // created at all (seen under Wine on a busy machine). Should the main
+    // thread not answer, the prompt opens anyway after the last pause.
+    constexpr int kPauses = 300;
+    constexpr std::uint32_t kPauseMs = 10;
+    const std::int32_t depth = m_nPromptDepth += step;
+    m_services.threads.WakeMainThread();
+    for (int i = 0; i < kPauses && m_nSplashPromptDepth != depth; ++i)
+        m_services.threads.Pause(kPauseMs);
+}
+
 std::int32_t CVelloxInstallerApp::AskTempFolder(std::wstring& folder)
 {
     if (m_bSilent) {
@@ -83,12 +98,10 @@ std::int32_t CVelloxInstallerApp::AskTempFolder(std::wstring& folder)
     }
     const std::wstring title = m_services.strings.Load(StringId::kProductName);
     // The main thread hides the splash while the prompt is open and shows
-    // it again after; it looks at the counter only when it wakes.
-    ++m_nPromptDepth;
-    m_services.threads.WakeMainThread();
+    // it again after.
+    ChangePromptDepth(+1);
     const std::optional<std::wstring> accepted = m_services.dialogs.AskTempFolder(title, folder);
-    --m_nPromptDepth;
-    m_services.threads.WakeMainThread();
+    ChangePromptDepth(-1);
     if (!accepted)
         return Status::kFail;
     // A blank answer would resolve to the current directory, which nobody

@@ -166,9 +166,11 @@ protected:
             command += " " + Quote(step);
         command += " >" + Quote((Dir() / ("ui-driver" + id + ".out")).string()) + " 2>&1 </dev/null";
 
+        const fs::path driverOut = Dir() / ("ui-driver" + id + ".out");
         std::atomic<bool> done = false;
+        int status = 0;
         std::thread driver([&] {
-            [[maybe_unused]] const int status = std::system(command.c_str());
+            status = std::system(command.c_str());
             done = true;
         });
         while (!done) {
@@ -184,7 +186,10 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         driver.join();
-        const UiRun run = Parse(ReadFile(resultFile));
+        UiRun run = Parse(ReadFile(resultFile));
+        // A driver that wrote no result: what it and Wine said instead.
+        if (!run.exitCode && !run.timedOut && run.failedStep.empty())
+            run.raw += "driver status " + std::to_string(status) + ", its output:\n" + ReadFile(driverOut);
         EXPECT_EQ(run.failedStep, "") << run.raw;
         return run;
     }

@@ -164,6 +164,7 @@ public:
     int workersStarted = 0;
     int dispatches = 0;
     std::atomic<int> wakes = 0;
+    std::atomic<int> pauses = 0;
     std::function<void()> onWake;  // called after every wake-up is sent, on the waking thread
     std::vector<std::function<std::size_t()>> waitScript;
     std::atomic<std::size_t> waits = 0;
@@ -182,6 +183,7 @@ public:
         workersStarted = other.workersStarted;
         dispatches = other.dispatches;
         wakes = other.wakes.load();
+        pauses = other.pauses.load();
         onWake = std::move(other.onWake);
         waitScript = std::move(other.waitScript);
         waits = other.waits.load();
@@ -228,6 +230,13 @@ public:
         }
         if (onWake)
             onWake();
+    }
+    // Counted; a real worker really sleeps, so that the main thread can act.
+    void Pause(std::uint32_t milliseconds) override
+    {
+        ++pauses;
+        if (realWorker)
+            std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
     }
     std::size_t WaitForEventsOrInput(std::span<Event* const> events, std::uint32_t& errorOut) override
     {
@@ -285,17 +294,12 @@ public:
     {
         std::lock_guard lock(m_mutex);
         journal.push_back(std::move(entry));
-        m_changed.notify_all();
     }
-    // Waits (generously) until the journal holds entry after the first
-    // `after` entry (or anywhere, when after is empty); false on time-out.
-    bool WaitForEntry(const std::wstring& entry, const std::wstring& after = {})
+    // Does the journal hold entry (after the first "after", when given)?
+    bool HasEntry(const std::wstring& entry, const std::wstring& after = {})
     {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, std::chrono::seconds(60), [&] {
-            auto from = after.empty() ? journal.begin() : std::find(journal.begin(), journal.end(), after);
-            return from != journal.end() && std::find(from, journal.end(), entry) != journal.end();
-        });
+        std::lock_guard lock(m_mutex);
+        return Holds(entry, after);
     }
 
     void InitializeUserInterface() override
@@ -336,6 +340,12 @@ public:
     }
 
 private:
+    bool Holds(const std::wstring& entry, const std::wstring& after) const
+    {
+        auto from = after.empty() ? journal.begin() : std::find(journal.begin(), journal.end(), after);
+        return from != journal.end() && std::find(from, journal.end(), entry) != journal.end();
+    }
+
     class FakeSplash final : public Splash {
     public:
         FakeSplash(FakeDialogs& owner, bool created) : m_owner(owner), m_bOpen(created)
@@ -363,5 +373,4 @@ private:
     };
 
     std::mutex m_mutex;
-    std::condition_variable m_changed;
 };
