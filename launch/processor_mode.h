@@ -16,7 +16,7 @@ public:
     enum class Entry { IsWow64Process, DisableRedirection, RevertRedirection };
 
     virtual ~Wow64Api() = default;
-    // LoadLibraryW("kernel32.dll"); false when it cannot be loaded.
+    // Loads "kernel32.dll" as LoadLibraryW does; false when it cannot.
     virtual bool LoadKernel32() = 0;
     // GetProcAddress by the entry's name; the adapter keeps what it found.
     virtual bool LookUp(Entry entry) = 0;

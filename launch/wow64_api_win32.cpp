@@ -12,7 +12,9 @@ Fn Find(HMODULE module, const char* name)
 
 bool Win32Wow64Api::LoadKernel32()
 {
-    m_hKernel32 = ::LoadLibraryW(L"kernel32.dll");
+    // Flags 0: exactly what LoadLibraryW does, through an import the
+    // executable has already.
+    m_hKernel32 = ::LoadLibraryExW(L"kernel32.dll", nullptr, 0);
     return m_hKernel32 != nullptr;
 }
 

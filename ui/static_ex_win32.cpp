@@ -1,11 +1,15 @@
 #include "ui/static_ex_win32.h"
 
+#include <algorithm>
+#include <iterator>
+
 CStaticEx::CStaticEx()
 {
     LOGFONTW font = {};
     font.lfHeight = 14;  // positive: the cell height
     font.lfWeight = FW_BOLD;
-    ::lstrcpynW(font.lfFaceName, L"Tahoma", LF_FACESIZE);
+    constexpr wchar_t kFace[] = L"Tahoma";  // with its terminator; the rest is zero already
+    std::copy(std::begin(kFace), std::end(kFace), font.lfFaceName);
     m_fontHeading.Reset(::CreateFontIndirectW(&font));
 }
 
