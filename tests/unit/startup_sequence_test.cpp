@@ -347,14 +347,19 @@ TEST_F(ThreadedRunTest, SplashIsDecidedFromTheOptionsAsTheyWereBeforeTheWorkerSt
 
 TEST_F(ThreadedRunTest, PromptOpensOnlyOnceTheSplashIsHiddenAndTheWorkerGoesOnOnceItIsBack)
 {
-    // The main thread is slow to make the splash, so the worker reaches its
-    // prompt first. Window work of the two threads must not overlap (a
-    // dialog made while the other thread hid the splash could fail to be
-    // created), so the prompt waits until the splash is hidden, and the
-    // worker's next step until it is shown again. Nothing but the worker's
-    // wake-ups arrives for the main thread.
+    // The main thread makes the splash only once the worker has raised the
+    // prompt count and woken it, so the worker reaches its prompt first. Window work of
+    // the two threads must not overlap (a dialog made while the other thread
+    // hid the splash could fail to be created), so the prompt waits until
+    // the splash is hidden, and the worker's next step until it is shown
+    // again. Nothing but the worker's wake-ups arrives for the main thread.
     dialogs.tempFolderAnswer = L"D:\\Setup";
-    dialogs.onCreateSplash = [] { std::this_thread::sleep_for(std::chrono::milliseconds(100)); };
+    auto& app = MakeApp({L"temp", L"Q:\\x", L"/dontrun"});
+    dialogs.onCreateSplash = [&] {
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (threads.wakes == 0 && std::chrono::steady_clock::now() < limit)
+            std::this_thread::yield();
+    };
     bool hiddenBeforePrompt = false;
     bool shownBeforeNextStep = false;
     dialogs.onAskTempFolder = [&] { hiddenBeforePrompt = dialogs.HasEntry(L"splash hidden"); };
@@ -362,7 +367,6 @@ TEST_F(ThreadedRunTest, PromptOpensOnlyOnceTheSplashIsHiddenAndTheWorkerGoesOnOn
         if (path.starts_with(L"D:\\Setup") && !shownBeforeNextStep)
             shownBeforeNextStep = dialogs.HasEntry(L"splash shown", L"splash hidden");
     };
-    auto& app = MakeApp({L"temp", L"Q:\\x", L"/dontrun"});
     app.InitInstance();
     threads.JoinWorker();
     EXPECT_EQ(app.ExitInstance(), 0u);
