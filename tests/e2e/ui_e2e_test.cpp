@@ -164,9 +164,9 @@ protected:
                               std::to_string(timeoutMs);
         for (const auto& step : steps)
             command += " " + Quote(step);
-        command += " >" + Quote((Dir() / ("ui-driver" + id + ".out")).string()) + " 2>&1 </dev/null";
-
         const fs::path driverOut = Dir() / ("ui-driver" + id + ".out");
+        command += " >" + Quote(driverOut.string()) + " 2>&1 </dev/null";
+
         std::atomic<bool> done = false;
         int status = 0;
         std::thread driver([&] {
