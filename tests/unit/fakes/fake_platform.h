@@ -299,7 +299,8 @@ public:
     bool HasEntry(const std::wstring& entry, const std::wstring& after = {})
     {
         std::lock_guard lock(m_mutex);
-        return Holds(entry, after);
+        auto from = after.empty() ? journal.begin() : std::find(journal.begin(), journal.end(), after);
+        return from != journal.end() && std::find(from, journal.end(), entry) != journal.end();
     }
 
     void InitializeUserInterface() override
@@ -340,12 +341,6 @@ public:
     }
 
 private:
-    bool Holds(const std::wstring& entry, const std::wstring& after) const
-    {
-        auto from = after.empty() ? journal.begin() : std::find(journal.begin(), journal.end(), after);
-        return from != journal.end() && std::find(from, journal.end(), entry) != journal.end();
-    }
-
     class FakeSplash final : public Splash {
     public:
         FakeSplash(FakeDialogs& owner, bool created) : m_owner(owner), m_bOpen(created)
